@@ -1,0 +1,33 @@
+# The front door: `make` builds the plug-in, `make test` runs every test.
+BUILD := build
+JOBS ?= $(shell nproc)
+
+.PHONY: all dll test setup setup-test clean format
+
+all: dll
+
+setup:
+	@scripts/setup.sh
+
+setup-test:
+	@scripts/setup.sh test
+
+dll: setup
+	cmake -S . -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+		-DCMAKE_BUILD_TYPE=Release -DQUORVIN_WERROR=ON
+	cmake --build $(BUILD)/win32 -j $(JOBS)
+	mkdir -p dist
+	cp $(BUILD)/win32/Quorvin.dll dist/Quorvin.dll
+	@echo "Built dist/Quorvin.dll"
+
+test: setup-test dll
+	cmake -S . -B $(BUILD)/native -DCMAKE_BUILD_TYPE=Debug -DQUORVIN_WERROR=ON \
+		-DQUORVIN_DLL=$(CURDIR)/dist/Quorvin.dll
+	cmake --build $(BUILD)/native -j $(JOBS)
+	cd $(BUILD)/native && ctest --output-on-failure -j $(JOBS)
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD) dist

@@ -1,0 +1,74 @@
+#include "command/MacroCommand.h"
+
+#include "menu/MacroMenuBuilder.h"
+#include "menu/MacroNames.h"
+#include "plugin/HostInterface.h"
+#include "resources/ResourceIds.h"
+#include "settings/HostSettings.h"
+
+namespace quorvin {
+
+namespace {
+
+// Past nine items, style 2 gives the folder item the next letter instead of &O.
+constexpr int kItemsBeforeFolderLetter = 9;
+
+AnsiString OpenFolderLabel(Platform& platform, int itemCount, std::int32_t style) {
+    if (style == 2 && itemCount > kItemsBeforeFolderLetter) {
+        return AcceleratorPrefix(itemCount, style) + LoadResourceString(platform, IDS_OPEN_FOLDER);
+    }
+    return LoadResourceString(platform, IDS_OPEN_FOLDER_WITH_ACCELERATOR);
+}
+
+}  // namespace
+
+void RunMacroMenuCommand(Platform& platform, WindowHandle window) {
+    const AnsiString folder = ReadHostString(platform, kCommonKey, kMacroFolderValue);
+    if (folder.empty()) {
+        const AnsiString text = LoadResourceString(platform, IDS_NO_MACROS);
+        platform.SendWindowMessage(window, kHostMsgNoMacroFolder, 0,
+                                   reinterpret_cast<LParam>(text.c_str()));
+        return;
+    }
+    MacroMenuBuilder builder(platform);
+    const std::int32_t style = ReadAcceleratorStyle(platform);
+    PopupMenu& menu = builder.BuildFolderMenu(folder, style);
+    const int itemCount = menu.count();
+    menu.AppendSeparator();
+    menu.AppendCommand(kOpenFolderCommand, OpenFolderLabel(platform, itemCount, style), false,
+                       false, false);
+
+    const std::uint32_t chosen = menu.Show(window);
+    if (builder.IsRegisteredCommand(chosen)) {
+        platform.PostWindowMessage(window, kHostMsgRunCommand, chosen, 0);
+    } else if (chosen == kOpenFolderCommand) {
+        platform.ShellExecuteVerb(window, "open", folder.c_str(), nullptr, folder.c_str(), kSwShow);
+    } else if (builder.IsPathCommand(chosen)) {
+        LaunchThroughFirstSlot(platform, builder.PathAt(chosen), window);
+    }
+    // Anything else, 0 included, is a dismissed menu.
+}
+
+void LaunchThroughFirstSlot(Platform& platform, const AnsiString& path, WindowHandle window) {
+    StoredValue saved;
+    {
+        const HostKey key = OpenHostKey(platform, kMacrosKey, kKeyReadWriteCreate);
+        if (!key) {
+            return;
+        }
+        saved = ReadKeyValue(platform, key, kFirstMacroValue);
+        // What cannot be read cannot be put back: leave the setting alone.
+        if (saved.presence == ValuePresence::kUnreadable) {
+            return;
+        }
+        WriteKeyString(platform, key, kFirstMacroValue, path);
+    }
+    platform.SendWindowMessage(window, kHostMsgRunCommand, kRegisteredMacroBase, 0);
+
+    const HostKey key = OpenHostKey(platform, kMacrosKey, kKeyWrite);
+    if (key) {
+        RestoreKeyValue(platform, key, kFirstMacroValue, saved);
+    }
+}
+
+}  // namespace quorvin

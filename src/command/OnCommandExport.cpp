@@ -1,0 +1,14 @@
+#include "command/MacroCommand.h"
+#include "platform/Win32Platform.h"
+#include "plugin/ExportCall.h"
+
+extern "C" void QUORVIN_API OnCommand(quorvin::WindowHandle window) {
+    quorvin::Win32Platform platform;
+    // An exception must never unwind into the editor; the only one the
+    // standard library can raise here is running out of memory, and then
+    // the command simply does less.
+    try {
+        quorvin::RunMacroMenuCommand(platform, window);
+    } catch (...) {
+    }
+}

@@ -1,0 +1,13 @@
+#include "common/Module.h"
+
+namespace quorvin {
+
+namespace {
+ModuleHandle moduleInstance = nullptr;
+}
+
+ModuleHandle ModuleInstance() { return moduleInstance; }
+
+void SetModuleInstance(ModuleHandle module) { moduleInstance = module; }
+
+}  // namespace quorvin

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <vector>
+
+#include "common/AnsiString.h"
+#include "menu/PopupMenu.h"
+#include "platform/Platform.h"
+#include "plugin/HostInterface.h"
+
+namespace quorvin {
+
+// Entry 0 is kept empty, so path identifiers run from 1 to 9213.
+constexpr std::size_t kPathTableLimit = 9214;
+
+// Builds the nested macro menu of one command and owns all it made for it:
+// every menu and the table of paths that its identifiers stand for.
+class MacroMenuBuilder {
+  public:
+    explicit MacroMenuBuilder(Platform& platform);
+    ~MacroMenuBuilder();
+    MacroMenuBuilder(const MacroMenuBuilder&) = delete;
+    MacroMenuBuilder& operator=(const MacroMenuBuilder&) = delete;
+
+    PopupMenu& BuildFolderMenu(const AnsiString& folder, std::int32_t style);
+    std::uint32_t AssignCommandId(const AnsiString& path);
+    // The path of a table identifier (1 to the last one given), else empty.
+    AnsiString PathAt(std::uint32_t id) const;
+    // Whether a menu built here can have returned this identifier.
+    bool IsPathCommand(std::uint32_t id) const;
+    bool IsRegisteredCommand(std::uint32_t id) const;
+
+  private:
+    PopupMenu& NewMenu();
+    void FillFolderMenu(PopupMenu& menu, const AnsiString& folder, std::int32_t style,
+                        std::vector<FolderIdentity>& ancestors);
+    void AddEntry(PopupMenu& menu, const AnsiString& folder, const char* name, int position,
+                  std::int32_t style, std::vector<FolderIdentity>& ancestors);
+
+    Platform& platform_;
+    std::list<PopupMenu> menus_;  // newest first
+    std::vector<AnsiString> registeredMacros_;
+    AnsiString currentMacroFile_;
+    std::vector<AnsiString> pathTable_;
+};
+
+}  // namespace quorvin

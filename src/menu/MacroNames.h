@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "common/AnsiString.h"
+#include "platform/Platform.h"
+
+namespace quorvin {
+
+// The file extensions that mark a macro, lower case, in the order they are tried.
+extern const char* const kMacroExtensions[];
+extern const std::size_t kMacroExtensionCount;
+
+// The keyboard prefix of the item at a menu's walk position (from 0): &1 to &9,
+// then &0, then per style letters (2), &0 again (1) or nothing.
+AnsiString AcceleratorPrefix(int index, std::int32_t style);
+
+// Whether the name's last extension is a macro extension, in any letter case.
+bool IsMacroFileName(Platform& platform, const char* name);
+
+// A file or folder name as a menu shows it verbatim: "&" becomes "&&".
+AnsiString EscapeAccelerators(const char* name);
+
+// The folder, one separator and the name; a folder that already ends in a
+// separator character (not a trail byte 0x5C) gets no second one.
+AnsiString JoinPath(Platform& platform, const AnsiString& folder, const char* name);
+
+}  // namespace quorvin

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+
+#include "common/AnsiString.h"
+#include "platform/Platform.h"
+
+namespace quorvin {
+
+// One platform popup menu, filled in order and destroyed with its owner.
+class PopupMenu {
+  public:
+    explicit PopupMenu(Platform& platform);
+    ~PopupMenu();
+    PopupMenu(const PopupMenu&) = delete;
+    PopupMenu& operator=(const PopupMenu&) = delete;
+
+    MenuHandle handle() const { return handle_; }
+    // Insertions made so far, successful or not; also the next position.
+    int count() const { return count_; }
+
+    void AppendSeparator();
+    void AppendCommand(std::uint32_t id, const AnsiString& label, bool grayed, bool checked,
+                       bool isDefault);
+    void AppendSubmenu(const AnsiString& label, const PopupMenu& submenu);
+    // Shows the menu at the mouse cursor; the chosen identifier, 0 when dismissed.
+    std::uint32_t Show(WindowHandle owner);
+
+  private:
+    void Insert(const MenuItem& item);
+
+    Platform& platform_;
+    MenuHandle handle_;
+    int count_ = 0;
+};
+
+}  // namespace quorvin

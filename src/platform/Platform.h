@@ -1,0 +1,126 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The only door from the plug-in's logic to Windows. Win32Platform forwards each
+// call to the system; the unit tests put an in-memory fake in its place.
+namespace quorvin {
+
+using WindowHandle = void*;
+using ModuleHandle = void*;
+using MenuHandle = void*;
+using KeyHandle = void*;
+using FindHandle = void*;
+using WParam = std::uintptr_t;
+using LParam = std::intptr_t;
+using LResult = std::intptr_t;
+
+// Registry status codes and value types, as the system defines them.
+constexpr long kRegSuccess = 0;
+constexpr long kRegFileNotFound = 2;
+constexpr long kRegMoreData = 234;
+constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegExpandSz = 2;
+constexpr std::uint32_t kRegBinary = 3;
+constexpr std::uint32_t kRegDword = 4;
+
+constexpr std::uint32_t kKeyRead = 0x20019;
+constexpr std::uint32_t kKeyWrite = 0x20006;
+constexpr std::uint32_t kKeyReadWriteCreate = 0x2001F;
+
+constexpr std::uint32_t kFileAttributeDirectory = 0x10;
+constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
+constexpr std::size_t kMaxPath = 260;
+
+// Menu item fields as MENUITEMINFOA spells them.
+constexpr std::uint32_t kMiimState = 0x1;
+constexpr std::uint32_t kMiimId = 0x2;
+constexpr std::uint32_t kMiimSubmenu = 0x4;
+constexpr std::uint32_t kMiimType = 0x10;
+constexpr std::uint32_t kMftString = 0x0;
+constexpr std::uint32_t kMftSeparator = 0x800;
+constexpr std::uint32_t kMfsGrayed = 0x3;
+constexpr std::uint32_t kMfsChecked = 0x8;
+constexpr std::uint32_t kMfsDefault = 0x1000;
+constexpr std::uint32_t kTpmReturnCmdRightButton = 0x102;
+
+constexpr int kSwShow = 5;
+constexpr std::uint32_t kMbYesNoQuestion = 0x24;
+constexpr int kIdYes = 6;
+
+struct MenuItem {
+    std::uint32_t mask = 0;
+    std::uint32_t type = 0;
+    std::uint32_t state = 0;
+    std::uint32_t id = 0;
+    MenuHandle submenu = nullptr;
+    const char* text = nullptr;
+    std::uint32_t textLength = 0;
+};
+
+struct FindEntry {
+    char name[kMaxPath] = {};
+};
+
+struct CursorPosition {
+    long x = 0;
+    long y = 0;
+};
+
+// Identity of a folder on its volume; two paths that reach the same folder
+// through links share it.
+struct FolderIdentity {
+    std::uint32_t volume = 0;
+    std::uint64_t index = 0;
+    bool operator==(const FolderIdentity& other) const {
+        return volume == other.volume && index == other.index;
+    }
+};
+
+class Platform {
+  public:
+    virtual ~Platform() = default;
+
+    // Registry, below HKEY_CURRENT_USER. OpenKey never creates a key.
+    virtual KeyHandle OpenUserKey(const char* subKey, std::uint32_t access) = 0;
+    virtual long QueryValue(KeyHandle key, const char* name, std::uint32_t* type, void* data,
+                            std::uint32_t* size) = 0;
+    virtual long SetValue(KeyHandle key, const char* name, std::uint32_t type, const void* data,
+                          std::uint32_t size) = 0;
+    virtual long DeleteValue(KeyHandle key, const char* name) = 0;
+    virtual void CloseKey(KeyHandle key) = 0;
+
+    // Folders. FindFirst returns nullptr when the enumeration cannot start.
+    virtual FindHandle FindFirst(const char* pattern, FindEntry* entry) = 0;
+    virtual bool FindNext(FindHandle find, FindEntry* entry) = 0;
+    virtual void FindClose(FindHandle find) = 0;
+    virtual std::uint32_t FileAttributes(const char* path) = 0;
+    virtual bool FolderIdentityOf(const char* path, FolderIdentity* identity) = 0;
+
+    // Menus.
+    virtual MenuHandle CreatePopupMenu() = 0;
+    virtual bool InsertItem(MenuHandle menu, std::uint32_t position, const MenuItem& item) = 0;
+    virtual std::uint32_t TrackPopupMenu(MenuHandle menu, std::uint32_t flags, long x, long y,
+                                         WindowHandle owner) = 0;
+    virtual bool DestroyMenu(MenuHandle menu) = 0;
+    virtual CursorPosition GetCursorPos() = 0;
+
+    // Windows, the shell and the user.
+    virtual LResult SendWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
+                                      LParam lParam) = 0;
+    virtual bool PostWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
+                                   LParam lParam) = 0;
+    virtual void ShellExecuteVerb(WindowHandle window, const char* verb, const char* file,
+                                  const char* parameters, const char* directory, int show) = 0;
+    virtual int ShowMessageBox(WindowHandle owner, const char* text, const char* caption,
+                               std::uint32_t type) = 0;
+
+    // Text in the system code page.
+    virtual int LoadStringText(ModuleHandle module, std::uint32_t id, char* buffer, int size) = 0;
+    virtual const char* NextChar(const char* text) = 0;
+    virtual void LowerInPlace(char* text) = 0;
+    virtual int CompareText(const char* a, const char* b) = 0;
+};
+
+}  // namespace quorvin

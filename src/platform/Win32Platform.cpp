@@ -1,0 +1,165 @@
+#include "platform/Win32Platform.h"
+
+#include <windows.h>
+// shellapi.h needs windows.h first.
+#include <shellapi.h>
+
+#include <cstddef>
+#include <cstring>
+
+namespace quorvin {
+
+namespace {
+
+HWND AsWindow(WindowHandle window) { return static_cast<HWND>(window); }
+HKEY AsKey(KeyHandle key) { return static_cast<HKEY>(key); }
+HMENU AsMenu(MenuHandle menu) { return static_cast<HMENU>(menu); }
+
+void CopyName(const WIN32_FIND_DATAA& data, FindEntry* entry) {
+    static_assert(sizeof entry->name == sizeof data.cFileName, "name buffers differ");
+    std::memcpy(entry->name, data.cFileName, sizeof entry->name);
+    entry->name[sizeof entry->name - 1] = '\0';
+}
+
+// MENUITEMINFOA without its last member, hbmpItem: the record every Windows
+// version accepts.
+constexpr UINT kMenuItemInfoSize = offsetof(MENUITEMINFOA, hbmpItem);
+static_assert(kMenuItemInfoSize == 44, "unexpected MENUITEMINFOA layout");
+
+}  // namespace
+
+KeyHandle Win32Platform::OpenUserKey(const char* subKey, std::uint32_t access) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, subKey, 0, access, &key) != ERROR_SUCCESS) {
+        return nullptr;
+    }
+    return key;
+}
+
+long Win32Platform::QueryValue(KeyHandle key, const char* name, std::uint32_t* type, void* data,
+                               std::uint32_t* size) {
+    DWORD valueType = 0;
+    DWORD valueSize = *size;
+    const LONG status = RegQueryValueExA(AsKey(key), name, nullptr, &valueType,
+                                         static_cast<BYTE*>(data), &valueSize);
+    *type = valueType;
+    *size = valueSize;
+    return status;
+}
+
+long Win32Platform::SetValue(KeyHandle key, const char* name, std::uint32_t type, const void* data,
+                             std::uint32_t size) {
+    return RegSetValueExA(AsKey(key), name, 0, type, static_cast<const BYTE*>(data), size);
+}
+
+long Win32Platform::DeleteValue(KeyHandle key, const char* name) {
+    return RegDeleteValueA(AsKey(key), name);
+}
+
+void Win32Platform::CloseKey(KeyHandle key) { RegCloseKey(AsKey(key)); }
+
+FindHandle Win32Platform::FindFirst(const char* pattern, FindEntry* entry) {
+    WIN32_FIND_DATAA data;
+    const HANDLE find = FindFirstFileA(pattern, &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    CopyName(data, entry);
+    return find;
+}
+
+bool Win32Platform::FindNext(FindHandle find, FindEntry* entry) {
+    WIN32_FIND_DATAA data;
+    if (!FindNextFileA(static_cast<HANDLE>(find), &data)) {
+        return false;
+    }
+    CopyName(data, entry);
+    return true;
+}
+
+void Win32Platform::FindClose(FindHandle find) { ::FindClose(static_cast<HANDLE>(find)); }
+
+std::uint32_t Win32Platform::FileAttributes(const char* path) { return GetFileAttributesA(path); }
+
+bool Win32Platform::FolderIdentityOf(const char* path, FolderIdentity* identity) {
+    // Opening a folder needs backup semantics; no access right is asked for.
+    const HANDLE folder =
+        CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool known = GetFileInformationByHandle(folder, &info) != FALSE;
+    CloseHandle(folder);
+    if (known) {
+        identity->volume = info.dwVolumeSerialNumber;
+        identity->index = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    }
+    return known;
+}
+
+MenuHandle Win32Platform::CreatePopupMenu() { return ::CreatePopupMenu(); }
+
+bool Win32Platform::InsertItem(MenuHandle menu, std::uint32_t position, const MenuItem& item) {
+    MENUITEMINFOA info;
+    std::memset(&info, 0, sizeof info);
+    info.cbSize = kMenuItemInfoSize;
+    info.fMask = item.mask;
+    info.fType = item.type;
+    info.fState = item.state;
+    info.wID = item.id;
+    info.hSubMenu = AsMenu(item.submenu);
+    info.dwTypeData = const_cast<char*>(item.text);
+    info.cch = item.textLength;
+    return InsertMenuItemA(AsMenu(menu), position, TRUE, &info) != FALSE;
+}
+
+std::uint32_t Win32Platform::TrackPopupMenu(MenuHandle menu, std::uint32_t flags, long x, long y,
+                                            WindowHandle owner) {
+    return static_cast<std::uint32_t>(
+        ::TrackPopupMenu(AsMenu(menu), flags, x, y, 0, AsWindow(owner), nullptr));
+}
+
+bool Win32Platform::DestroyMenu(MenuHandle menu) { return ::DestroyMenu(AsMenu(menu)) != FALSE; }
+
+CursorPosition Win32Platform::GetCursorPos() {
+    POINT point = {0, 0};
+    ::GetCursorPos(&point);
+    CursorPosition cursor;
+    cursor.x = point.x;
+    cursor.y = point.y;
+    return cursor;
+}
+
+LResult Win32Platform::SendWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
+                                         LParam lParam) {
+    return SendMessageA(AsWindow(window), message, wParam, lParam);
+}
+
+bool Win32Platform::PostWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
+                                      LParam lParam) {
+    return PostMessageA(AsWindow(window), message, wParam, lParam) != FALSE;
+}
+
+void Win32Platform::ShellExecuteVerb(WindowHandle window, const char* verb, const char* file,
+                                     const char* parameters, const char* directory, int show) {
+    ShellExecuteA(AsWindow(window), verb, file, parameters, directory, show);
+}
+
+int Win32Platform::ShowMessageBox(WindowHandle owner, const char* text, const char* caption,
+                                  std::uint32_t type) {
+    return MessageBoxA(AsWindow(owner), text, caption, type);
+}
+
+int Win32Platform::LoadStringText(ModuleHandle module, std::uint32_t id, char* buffer, int size) {
+    return LoadStringA(static_cast<HINSTANCE>(module), id, buffer, size);
+}
+
+const char* Win32Platform::NextChar(const char* text) { return CharNextA(text); }
+
+void Win32Platform::LowerInPlace(char* text) { CharLowerA(text); }
+
+int Win32Platform::CompareText(const char* a, const char* b) { return lstrcmpA(a, b); }
+
+}  // namespace quorvin

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+namespace quorvin {
+
+// The platform as Windows provides it; holds no state of its own.
+class Win32Platform final : public Platform {
+  public:
+    KeyHandle OpenUserKey(const char* subKey, std::uint32_t access) override;
+    long QueryValue(KeyHandle key, const char* name, std::uint32_t* type, void* data,
+                    std::uint32_t* size) override;
+    long SetValue(KeyHandle key, const char* name, std::uint32_t type, const void* data,
+                  std::uint32_t size) override;
+    long DeleteValue(KeyHandle key, const char* name) override;
+    void CloseKey(KeyHandle key) override;
+
+    FindHandle FindFirst(const char* pattern, FindEntry* entry) override;
+    bool FindNext(FindHandle find, FindEntry* entry) override;
+    void FindClose(FindHandle find) override;
+    std::uint32_t FileAttributes(const char* path) override;
+    bool FolderIdentityOf(const char* path, FolderIdentity* identity) override;
+
+    MenuHandle CreatePopupMenu() override;
+    bool InsertItem(MenuHandle menu, std::uint32_t position, const MenuItem& item) override;
+    std::uint32_t TrackPopupMenu(MenuHandle menu, std::uint32_t flags, long x, long y,
+                                 WindowHandle owner) override;
+    bool DestroyMenu(MenuHandle menu) override;
+    CursorPosition GetCursorPos() override;
+
+    LResult SendWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
+                              LParam lParam) override;
+    bool PostWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
+                           LParam lParam) override;
+    void ShellExecuteVerb(WindowHandle window, const char* verb, const char* file,
+                          const char* parameters, const char* directory, int show) override;
+    int ShowMessageBox(WindowHandle owner, const char* text, const char* caption,
+                       std::uint32_t type) override;
+
+    int LoadStringText(ModuleHandle module, std::uint32_t id, char* buffer, int size) override;
+    const char* NextChar(const char* text) override;
+    void LowerInPlace(char* text) override;
+    int CompareText(const char* a, const char* b) override;
+};
+
+}  // namespace quorvin

@@ -1,0 +1,133 @@
+#include "settings/HostSettings.h"
+
+#include <cstring>
+
+namespace quorvin {
+
+namespace {
+
+// A value that keeps growing between the size query and the read is given up
+// on after this many reads rather than read for ever.
+constexpr int kReadAttempts = 4;
+
+}  // namespace
+
+void CloseHostKey(Platform& platform, KeyHandle key) { platform.CloseKey(key); }
+
+HostKey OpenHostKey(Platform& platform, const char* key, std::uint32_t access) {
+    return HostKey(platform, platform.OpenUserKey(key, access));
+}
+
+StoredValue ReadKeyValue(Platform& platform, const HostKey& key, const char* value) {
+    StoredValue result;
+    std::uint32_t size = 0;
+    long status = platform.QueryValue(key.get(), value, &result.type, nullptr, &size);
+    if (status == kRegFileNotFound) {
+        return result;
+    }
+    result.presence = ValuePresence::kUnreadable;
+    if (status != kRegSuccess) {
+        return result;
+    }
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+        // One spare byte beyond what the query may fill keeps room for a terminator.
+        result.bytes.assign(std::size_t{size} + 2, '\0');
+        std::uint32_t returned = size + 1;
+        status =
+            platform.QueryValue(key.get(), value, &result.type, result.bytes.data(), &returned);
+        if (status == kRegSuccess && returned <= size + 1) {
+            result.bytes.resize(returned);
+            result.presence = ValuePresence::kPresent;
+            return result;
+        }
+        if (status == kRegFileNotFound) {
+            result.bytes.clear();
+            result.presence = ValuePresence::kAbsent;
+            return result;
+        }
+        if (status != kRegMoreData) {
+            break;
+        }
+        size = returned > size ? returned : size + 1;
+    }
+    result.bytes.clear();
+    result.presence = ValuePresence::kUnreadable;
+    return result;
+}
+
+AnsiString ReadKeyString(Platform& platform, const HostKey& key, const char* value) {
+    const StoredValue stored = ReadKeyValue(platform, key, value);
+    if (stored.presence != ValuePresence::kPresent) {
+        return AnsiString();
+    }
+    const char* bytes = stored.bytes.data();
+    const void* zero = std::memchr(bytes, '\0', stored.bytes.size());
+    const std::size_t length =
+        zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - bytes)
+             : stored.bytes.size();
+    return AnsiString(bytes, length);
+}
+
+void WriteKeyString(Platform& platform, const HostKey& key, const char* value,
+                    const AnsiString& text) {
+    platform.SetValue(key.get(), value, kRegSz, text.c_str(),
+                      static_cast<std::uint32_t>(text.size() + 1));
+}
+
+void RestoreKeyValue(Platform& platform, const HostKey& key, const char* value,
+                     const StoredValue& saved) {
+    if (saved.presence == ValuePresence::kAbsent) {
+        DeleteKeyValue(platform, key, value);
+    } else if (saved.presence == ValuePresence::kPresent) {
+        platform.SetValue(key.get(), value, saved.type, saved.bytes.data(),
+                          static_cast<std::uint32_t>(saved.bytes.size()));
+    }
+}
+
+void DeleteKeyValue(Platform& platform, const HostKey& key, const char* value) {
+    platform.DeleteValue(key.get(), value);
+}
+
+AnsiString ReadHostString(Platform& platform, const char* key, const char* value) {
+    const HostKey open = OpenHostKey(platform, key, kKeyRead);
+    if (!open) {
+        return AnsiString();
+    }
+    return ReadKeyString(platform, open, value);
+}
+
+std::int32_t ReadAcceleratorStyle(Platform& platform) {
+    const HostKey open = OpenHostKey(platform, kCommonKey, kKeyRead);
+    if (!open) {
+        return kNoAcceleratorStyle;
+    }
+    unsigned char data[4] = {};
+    std::uint32_t type = 0;
+    std::uint32_t size = sizeof data;
+    const long status = platform.QueryValue(open.get(), kExtraShortCutValue, &type, data, &size);
+    // A short DWORD reads as success with fewer bytes; the rest would be stale.
+    if (status != kRegSuccess || type != kRegDword || size != sizeof data) {
+        return kNoAcceleratorStyle;
+    }
+    std::int32_t style = 0;
+    std::memcpy(&style, data, sizeof style);
+    return style;
+}
+
+std::vector<AnsiString> ReadRegisteredMacros(Platform& platform) {
+    std::vector<AnsiString> macros;
+    const HostKey open = OpenHostKey(platform, kMacrosKey, kKeyRead);
+    if (!open) {
+        return macros;
+    }
+    for (int n = 0;; ++n) {
+        AnsiString path = ReadKeyString(platform, open, AnsiString::Format("Macro%d", n).c_str());
+        if (path.empty()) {
+            break;
+        }
+        macros.push_back(static_cast<AnsiString&&>(path));
+    }
+    return macros;
+}
+
+}  // namespace quorvin

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "common/AnsiString.h"
+#include "common/OwnedHandle.h"
+#include "platform/Platform.h"
+
+// The editor's per-user settings, as the plug-in reads and lends them.
+namespace quorvin {
+
+constexpr const char* kCommonKey = "Software\\EmSoft\\EmEditor v3\\Common";
+constexpr const char* kMacrosKey = "Software\\EmSoft\\EmEditor v3\\Macros";
+constexpr const char* kMacroFolderValue = "MacroFolder";
+constexpr const char* kMacroFileValue = "MacroFile";
+constexpr const char* kExtraShortCutValue = "ExtraShortCut";
+constexpr const char* kFirstMacroValue = "Macro0";
+
+constexpr std::int32_t kNoAcceleratorStyle = -1;
+
+void CloseHostKey(Platform& platform, KeyHandle key);
+using HostKey = OwnedHandle<KeyHandle, &CloseHostKey>;
+
+// Opens an existing key below HKEY_CURRENT_USER; the result is empty on failure.
+HostKey OpenHostKey(Platform& platform, const char* key, std::uint32_t access);
+
+enum class ValuePresence { kAbsent, kPresent, kUnreadable };
+
+// A value as stored: its type and its bytes as the narrow query returns them.
+struct StoredValue {
+    ValuePresence presence = ValuePresence::kAbsent;
+    std::uint32_t type = 0;
+    std::vector<char> bytes;
+};
+
+StoredValue ReadKeyValue(Platform& platform, const HostKey& key, const char* value);
+// The value's bytes up to the first zero; empty when absent or unreadable.
+AnsiString ReadKeyString(Platform& platform, const HostKey& key, const char* value);
+void WriteKeyString(Platform& platform, const HostKey& key, const char* value,
+                    const AnsiString& text);
+// Puts a value back exactly as ReadKeyValue found it; an absent one is deleted.
+void RestoreKeyValue(Platform& platform, const HostKey& key, const char* value,
+                     const StoredValue& saved);
+void DeleteKeyValue(Platform& platform, const HostKey& key, const char* value);
+
+AnsiString ReadHostString(Platform& platform, const char* key, const char* value);
+std::int32_t ReadAcceleratorStyle(Platform& platform);
+std::vector<AnsiString> ReadRegisteredMacros(Platform& platform);
+
+}  // namespace quorvin

@@ -1,0 +1,172 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace quorvin::testing {
+
+// An in-memory Windows for the logic: a registry below HKEY_CURRENT_USER, a
+// folder tree with links, popup menus, messages, the shell and string
+// resources. Text is code page 932, as on a Japanese system.
+class FakePlatform : public Platform {
+  public:
+    FakePlatform();
+    ~FakePlatform() override;
+
+    // --- Registry ---
+    struct Value {
+        std::uint32_t type = 0;
+        std::string bytes;
+    };
+    void AddKey(const std::string& key);
+    void SetValueBytes(const std::string& key, const std::string& name, std::uint32_t type,
+                       const std::string& bytes);
+    // A string as the editor stores it, terminator included.
+    void SetString(const std::string& key, const std::string& name, const std::string& text,
+                   std::uint32_t type = kRegSz);
+    void SetDword(const std::string& key, const std::string& name, std::int32_t value);
+    const Value* FindValue(const std::string& key, const std::string& name) const;
+    bool HasKey(const std::string& key) const { return keys_.count(key) != 0; }
+    int OpenKeyCount() const { return static_cast<int>(openKeys_.size()); }
+    // Runs before every value query; may change the registry under it.
+    std::function<void(const std::string& name, bool sizeOnly)> onQuery;
+    // Queries of these values fail with this status instead.
+    std::map<std::string, long> failingValues;
+
+    // --- Folders ---
+    // Entries are listed in the order they are added; "." and ".." come first
+    // in every folder, as on NTFS.
+    void AddFolder(const std::string& path);
+    void AddFile(const std::string& path);
+    void AddLink(const std::string& path, const std::string& target);
+    int OpenFindCount() const { return openFinds_; }
+    int enumerations = 0;
+
+    // --- Menus ---
+    struct Item {
+        std::uint32_t type = 0;
+        std::uint32_t state = 0;
+        std::uint32_t id = 0;
+        MenuHandle submenu = nullptr;
+        std::string label;
+    };
+    struct Menu {
+        std::vector<Item> items;
+        bool destroyed = false;
+    };
+    const Menu& MenuAt(MenuHandle handle) const;
+    int LiveMenuCount() const;
+    std::vector<MenuHandle> destroyedOrder;
+    MenuHandle shownMenu = nullptr;
+    WindowHandle shownOwner = nullptr;
+    std::uint32_t shownFlags = 0;
+    long shownX = 0;
+    long shownY = 0;
+    // Plays the user's choice when a menu is shown; returns what the menu call would.
+    std::function<std::uint32_t(FakePlatform&, MenuHandle)> onTrack;
+    // A script that picks the item with this exact label anywhere in the tree.
+    static std::function<std::uint32_t(FakePlatform&, MenuHandle)> Choose(const std::string& label);
+    const Item* FindItem(MenuHandle menu, const std::string& label) const;
+
+    // --- Windows and the shell ---
+    struct Message {
+        bool posted = false;
+        WindowHandle window = nullptr;
+        std::uint32_t message = 0;
+        WParam wParam = 0;
+        LParam lParam = 0;
+        std::string text;  // for 2085: the text behind lParam
+    };
+    std::vector<Message> messages;
+    std::function<void(const Message&)> onSend;
+    struct ShellRequest {
+        WindowHandle window;
+        std::string verb, file, directory;
+        bool hasParameters;
+        int show;
+    };
+    std::vector<ShellRequest> shellRequests;
+    struct MessageBoxCall {
+        WindowHandle owner;
+        std::string text, caption;
+        std::uint32_t type;
+    };
+    std::vector<MessageBoxCall> messageBoxes;
+    int messageBoxAnswer = 7;  // IDNO
+
+    // --- Text ---
+    std::map<std::uint32_t, std::string> strings;
+    std::vector<int> loadStringSizes;
+
+    // Platform
+    KeyHandle OpenUserKey(const char* subKey, std::uint32_t access) override;
+    long QueryValue(KeyHandle key, const char* name, std::uint32_t* type, void* data,
+                    std::uint32_t* size) override;
+    long SetValue(KeyHandle key, const char* name, std::uint32_t type, const void* data,
+                  std::uint32_t size) override;
+    long DeleteValue(KeyHandle key, const char* name) override;
+    void CloseKey(KeyHandle key) override;
+    FindHandle FindFirst(const char* pattern, FindEntry* entry) override;
+    bool FindNext(FindHandle find, FindEntry* entry) override;
+    void FindClose(FindHandle find) override;
+    std::uint32_t FileAttributes(const char* path) override;
+    bool FolderIdentityOf(const char* path, FolderIdentity* identity) override;
+    MenuHandle CreatePopupMenu() override;
+    bool InsertItem(MenuHandle menu, std::uint32_t position, const MenuItem& item) override;
+    std::uint32_t TrackPopupMenu(MenuHandle menu, std::uint32_t flags, long x, long y,
+                                 WindowHandle owner) override;
+    bool DestroyMenu(MenuHandle menu) override;
+    CursorPosition GetCursorPos() override;
+    LResult SendWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
+                              LParam lParam) override;
+    bool PostWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
+                           LParam lParam) override;
+    void ShellExecuteVerb(WindowHandle window, const char* verb, const char* file,
+                          const char* parameters, const char* directory, int show) override;
+    int ShowMessageBox(WindowHandle owner, const char* text, const char* caption,
+                       std::uint32_t type) override;
+    int LoadStringText(ModuleHandle module, std::uint32_t id, char* buffer, int size) override;
+    const char* NextChar(const char* text) override;
+    void LowerInPlace(char* text) override;
+    int CompareText(const char* a, const char* b) override;
+
+  private:
+    struct OpenKey {
+        std::string key;
+        std::uint32_t access;
+    };
+    struct Node {
+        bool folder = false;
+        std::string linkTarget;
+        std::vector<std::string> children;
+        std::uint64_t index = 0;
+    };
+    struct Enumeration {
+        std::vector<std::string> names;
+        std::size_t next = 0;
+    };
+    void AddNode(const std::string& path, Node node);
+    std::string Canonical(const std::string& path, int depth) const;
+    const Node* Resolve(const std::string& path) const;
+    const OpenKey* KeyOf(KeyHandle key) const;
+
+    std::map<std::string, std::map<std::string, Value>> keys_;
+    std::map<std::uintptr_t, OpenKey> openKeys_;
+    std::uintptr_t nextKey_ = 0x100;
+    std::map<std::string, Node> nodes_;
+    std::uint64_t nextIndex_ = 1;
+    std::map<std::uintptr_t, Enumeration> finds_;
+    std::uintptr_t nextFind_ = 0x1000;
+    int openFinds_ = 0;
+    std::map<MenuHandle, Menu> menus_;
+    std::uintptr_t nextMenu_ = 0x10000;
+};
+
+bool IsLeadByte(unsigned char byte);
+
+}  // namespace quorvin::testing

@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "FakePlatform.h"
+#include "settings/HostSettings.h"
+
+namespace quorvin {
+namespace {
+
+using testing::FakePlatform;
+
+const std::string kCommon = kCommonKey;
+const std::string kMacros = kMacrosKey;
+
+TEST(ReadHostString, ReadsEveryStoredFormAsText) {
+    struct Case {
+        const char* what;
+        std::uint32_t type;
+        std::string bytes;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"with terminator", kRegSz, std::string("C:\\Macros\0", 10), "C:\\Macros"},
+        {"without terminator", kRegSz, "C:\\Macros", "C:\\Macros"},
+        {"lone terminator", kRegSz, std::string(1, '\0'), ""},
+        {"no bytes", kRegSz, "", ""},
+        {"expandable, not expanded", kRegExpandSz, std::string("%HOME%\\m\0", 10), "%HOME%\\m"},
+        {"binary bytes up to the first zero", kRegBinary, std::string("ab\0cd", 5), "ab"},
+        {"code page 932", kRegSz, "\x83\x5C\x83\x74\x83\x67", "\x83\x5C\x83\x74\x83\x67"},
+    };
+    for (const Case& c : cases) {
+        FakePlatform platform;
+        platform.SetValueBytes(kCommon, "MacroFolder", c.type, c.bytes);
+        EXPECT_EQ(c.expected, ReadHostString(platform, kCommonKey, "MacroFolder").c_str())
+            << c.what;
+        EXPECT_EQ(0, platform.OpenKeyCount()) << c.what;
+    }
+}
+
+TEST(ReadHostString, MissingKeyOrValueReadsEmptyAndCreatesNothing) {
+    FakePlatform platform;
+    EXPECT_TRUE(ReadHostString(platform, kCommonKey, "MacroFolder").empty());
+    EXPECT_FALSE(platform.HasKey(kCommon));
+    platform.AddKey(kCommon);
+    EXPECT_TRUE(ReadHostString(platform, kCommonKey, "MacroFolder").empty());
+    EXPECT_EQ(0, platform.OpenKeyCount());
+}
+
+TEST(ReadKeyValue, AValueThatGrowsBeforeTheReadIsAskedForAgain) {
+    FakePlatform platform;
+    platform.SetString(kCommon, "MacroFolder", "C:\\A");
+    int growths = 0;
+    platform.onQuery = [&](const std::string&, bool sizeOnly) {
+        if (!sizeOnly && growths < 2) {
+            ++growths;
+            platform.SetString(kCommon, "MacroFolder", "C:\\Longer" + std::to_string(growths));
+        }
+    };
+    EXPECT_STREQ("C:\\Longer2", ReadHostString(platform, kCommonKey, "MacroFolder").c_str());
+}
+
+TEST(ReadKeyValue, AValueThatNeverStopsGrowingIsUnreadableNotInvented) {
+    FakePlatform platform;
+    std::string text = "C:\\A";
+    platform.SetString(kMacros, "Macro0", text);
+    platform.onQuery = [&](const std::string&, bool) {
+        text += "longer";
+        platform.SetString(kMacros, "Macro0", text);
+    };
+    const HostKey key = OpenHostKey(platform, kMacrosKey, kKeyRead);
+    const StoredValue value = ReadKeyValue(platform, key, "Macro0");
+    EXPECT_EQ(ValuePresence::kUnreadable, value.presence);
+    EXPECT_TRUE(ReadKeyString(platform, key, "Macro0").empty());
+}
+
+TEST(ReadKeyValue, TellsAbsentFromPresentFromUnreadable) {
+    FakePlatform platform;
+    platform.SetString(kMacros, "Macro0", "");
+    platform.failingValues["Denied"] = 5;
+    const HostKey key = OpenHostKey(platform, kMacrosKey, kKeyRead);
+    EXPECT_EQ(ValuePresence::kPresent, ReadKeyValue(platform, key, "Macro0").presence);
+    EXPECT_EQ(ValuePresence::kAbsent, ReadKeyValue(platform, key, "Macro1").presence);
+    EXPECT_EQ(ValuePresence::kUnreadable, ReadKeyValue(platform, key, "Denied").presence);
+}
+
+TEST(ReadKeyValue, AValueThatVanishesBeforeTheReadIsAbsent) {
+    FakePlatform platform;
+    platform.SetString(kMacros, "Macro0", "x");
+    const HostKey key = OpenHostKey(platform, kMacrosKey, kKeyReadWriteCreate);
+    platform.onQuery = [&](const std::string&, bool sizeOnly) {
+        if (!sizeOnly) {
+            DeleteKeyValue(platform, key, "Macro0");
+        }
+    };
+    EXPECT_EQ(ValuePresence::kAbsent, ReadKeyValue(platform, key, "Macro0").presence);
+}
+
+TEST(ReadAcceleratorStyle, OnlyAFullDwordCounts) {
+    struct Case {
+        const char* what;
+        bool present;
+        std::uint32_t type;
+        std::string bytes;
+        std::int32_t expected;
+    };
+    const Case cases[] = {
+        {"absent", false, 0, "", -1},
+        {"two", true, kRegDword, std::string("\2\0\0\0", 4), 2},
+        {"one", true, kRegDword, std::string("\1\0\0\0", 4), 1},
+        {"negative", true, kRegDword, "\xFE\xFF\xFF\xFF", -2},
+        {"string", true, kRegSz, std::string("2\0", 2), -1},
+        {"binary of four bytes", true, kRegBinary, std::string("\2\0\0\0", 4), -1},
+        {"short dword", true, kRegDword, std::string("\2\0", 2), -1},
+        {"empty dword", true, kRegDword, "", -1},
+        {"long dword", true, kRegDword, std::string("\2\0\0\0\0\0\0\0", 8), -1},
+    };
+    for (const Case& c : cases) {
+        FakePlatform platform;
+        platform.AddKey(kCommon);
+        if (c.present) {
+            platform.SetValueBytes(kCommon, "ExtraShortCut", c.type, c.bytes);
+        }
+        EXPECT_EQ(c.expected, ReadAcceleratorStyle(platform)) << c.what;
+        EXPECT_EQ(0, platform.OpenKeyCount()) << c.what;
+    }
+    FakePlatform noKey;
+    EXPECT_EQ(-1, ReadAcceleratorStyle(noKey));
+}
+
+TEST(ReadRegisteredMacros, StopsAtTheFirstEmptyValue) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> values;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"gap", {{"Macro0", "a"}, {"Macro1", "b"}, {"Macro3", "d"}}, {"a", "b"}},
+        {"empty first", {{"Macro0", ""}, {"Macro1", "b"}}, {}},
+        {"none", {}, {}},
+        {"many",
+         {{"Macro0", "a"},
+          {"Macro1", "b"},
+          {"Macro2", "c"},
+          {"Macro3", "d"},
+          {"Macro4", "e"},
+          {"Macro5", "f"},
+          {"Macro6", "g"},
+          {"Macro7", "h"},
+          {"Macro8", "i"},
+          {"Macro9", "j"},
+          {"Macro10", "k"}},
+         {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k"}},
+    };
+    for (const Case& c : cases) {
+        FakePlatform platform;
+        platform.AddKey(kMacros);
+        for (const auto& [name, text] : c.values) {
+            platform.SetString(kMacros, name, text);
+        }
+        std::vector<std::string> got;
+        for (const AnsiString& path : ReadRegisteredMacros(platform)) {
+            got.emplace_back(path.c_str());
+        }
+        EXPECT_EQ(c.expected, got) << c.what;
+        EXPECT_EQ(0, platform.OpenKeyCount()) << c.what;
+    }
+}
+
+TEST(ReadRegisteredMacros, MissingKeyGivesNothingForEveryAccessMask) {
+    FakePlatform platform;
+    EXPECT_TRUE(ReadRegisteredMacros(platform).empty());
+    for (std::uint32_t access : {kKeyRead, kKeyWrite, kKeyReadWriteCreate}) {
+        EXPECT_FALSE(OpenHostKey(platform, kMacrosKey, access)) << std::hex << access;
+    }
+    EXPECT_FALSE(platform.HasKey(kMacros));
+}
+
+TEST(RestoreKeyValue, PutsBackTypeAndBytesOrDeletes) {
+    FakePlatform platform;
+    platform.SetValueBytes(kMacros, "Macro0", kRegExpandSz, std::string("%A%\0", 4));
+    const HostKey key = OpenHostKey(platform, kMacrosKey, kKeyReadWriteCreate);
+    const StoredValue saved = ReadKeyValue(platform, key, "Macro0");
+    WriteKeyString(platform, key, "Macro0", "other");
+    EXPECT_EQ(std::string("other\0", 6), platform.FindValue(kMacros, "Macro0")->bytes);
+    EXPECT_EQ(kRegSz, platform.FindValue(kMacros, "Macro0")->type);
+    RestoreKeyValue(platform, key, "Macro0", saved);
+    EXPECT_EQ(kRegExpandSz, platform.FindValue(kMacros, "Macro0")->type);
+    EXPECT_EQ(std::string("%A%\0", 4), platform.FindValue(kMacros, "Macro0")->bytes);
+
+    RestoreKeyValue(platform, key, "Macro0", StoredValue());
+    EXPECT_EQ(nullptr, platform.FindValue(kMacros, "Macro0"));
+}
+
+}  // namespace
+}  // namespace quorvin

@@ -1,0 +1,290 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "FakePlatform.h"
+#include "MenuDump.h"
+#include "command/MacroCommand.h"
+#include "settings/HostSettings.h"
+
+namespace quorvin {
+namespace {
+
+using testing::DumpMenu;
+using testing::FakePlatform;
+using Lines = std::vector<std::string>;
+
+const std::string kRoot = "C:\\Macros";
+const std::string kCommon = kCommonKey;
+const std::string kMacros = kMacrosKey;
+WindowHandle const kWindow = reinterpret_cast<WindowHandle>(0xED);
+
+class MacroCommand : public ::testing::Test {
+  protected:
+    MacroCommand() {
+        platform.strings[500] = "Open folder";
+        platform.strings[501] = "No macros found";
+        platform.strings[502] = "Open folder(&O)";
+        platform.SetString(kCommon, "MacroFolder", kRoot);
+        platform.AddKey(kMacros);
+    }
+
+    void Run() { RunMacroMenuCommand(platform, kWindow); }
+
+    Lines ShownMenu() const { return DumpMenu(platform, platform.shownMenu); }
+
+    void ExpectEverythingReleased() const {
+        EXPECT_EQ(0, platform.LiveMenuCount());
+        EXPECT_EQ(0, platform.OpenKeyCount());
+        EXPECT_EQ(0, platform.OpenFindCount());
+    }
+
+    FakePlatform platform;
+};
+
+TEST_F(MacroCommand, WithoutAFolderTellsTheEditorAndShowsNoMenu) {
+    // Key absent, value absent, value empty.
+    for (int variant = 0; variant < 3; ++variant) {
+        FakePlatform p;
+        p.strings[501] = "No macros found";
+        if (variant == 1) {
+            p.AddKey(kCommon);
+        } else if (variant == 2) {
+            p.SetString(kCommon, "MacroFolder", "");
+        }
+        RunMacroMenuCommand(p, kWindow);
+        ASSERT_EQ(1u, p.messages.size()) << variant;
+        EXPECT_FALSE(p.messages[0].posted);
+        EXPECT_EQ(2085u, p.messages[0].message);
+        EXPECT_EQ(0u, p.messages[0].wParam);
+        EXPECT_EQ("No macros found", p.messages[0].text);
+        EXPECT_EQ(nullptr, p.shownMenu);
+        EXPECT_EQ(0, p.LiveMenuCount());
+    }
+}
+
+TEST_F(MacroCommand, MenuEndsWithSeparatorAndFolderItemAndIsShownAtTheCursor) {
+    Run();
+    EXPECT_EQ((Lines{"---", "Open folder(&O) #9215"}), ShownMenu());
+    EXPECT_EQ(kWindow, platform.shownOwner);
+    EXPECT_EQ(0x102u, platform.shownFlags);
+    EXPECT_EQ(321, platform.shownX);
+    EXPECT_EQ(654, platform.shownY);
+    EXPECT_TRUE(platform.messages.empty());
+    ExpectEverythingReleased();
+}
+
+TEST_F(MacroCommand, FolderItemLabelFollowsStyleAndItemCount) {
+    struct Case {
+        int macros;
+        int skipped;
+        std::int32_t style;
+        const char* label;
+    };
+    const Case cases[] = {
+        {10, 0, 2, "&A Open folder #9215"},  {9, 0, 2, "Open folder(&O) #9215"},
+        {10, 0, 1, "Open folder(&O) #9215"}, {10, 0, -1, "Open folder(&O) #9215"},
+        {12, 0, 2, "&C Open folder #9215"},  {9, 3, 2, "Open folder(&O) #9215"},
+        {10, 2, 2, "&A Open folder #9215"},  {80, 0, 2, "Open folder #9215"},
+    };
+    for (const Case& c : cases) {
+        FakePlatform p;
+        p.strings[500] = "Open folder";
+        p.strings[502] = "Open folder(&O)";
+        p.SetString(kCommon, "MacroFolder", kRoot);
+        p.SetDword(kCommon, "ExtraShortCut", c.style);
+        for (int i = 0; i < c.skipped; ++i) {
+            p.AddFile(kRoot + "\\skip" + std::to_string(i) + ".txt");
+        }
+        for (int i = 0; i < c.macros; ++i) {
+            p.AddFile(kRoot + "\\m" + std::to_string(i) + ".js");
+        }
+        RunMacroMenuCommand(p, kWindow);
+        const Lines menu = DumpMenu(p, p.shownMenu);
+        ASSERT_EQ(static_cast<std::size_t>(c.macros) + 2, menu.size());
+        EXPECT_EQ("---", menu[menu.size() - 2]);
+        EXPECT_EQ(c.label, menu.back()) << c.macros << " macros, style " << c.style;
+    }
+}
+
+TEST_F(MacroCommand, DismissingChangesNothingAndSendsNothing) {
+    platform.AddFile(kRoot + "\\a.js");
+    platform.SetString(kMacros, "Macro0", "C:\\keep.js");
+    Run();
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(platform.shellRequests.empty());
+    EXPECT_EQ(std::string("C:\\keep.js\0", 11), platform.FindValue(kMacros, "Macro0")->bytes);
+    ExpectEverythingReleased();
+}
+
+TEST_F(MacroCommand, IdentifiersTheMenuDoesNotHoldAreIgnored) {
+    platform.AddFile(kRoot + "\\a.js");
+    platform.SetString(kMacros, "Macro0", "C:\\Macros\\a.js");
+    for (std::uint32_t id : {0xFFFFFFFEu, 9214u, 9217u, 1u, 0u, 9213u}) {
+        platform.onTrack = [id](FakePlatform&, MenuHandle) { return id; };
+        Run();
+    }
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(platform.shellRequests.empty());
+    ExpectEverythingReleased();
+}
+
+TEST_F(MacroCommand, ChoosingARegisteredMacroPostsItsCommand) {
+    platform.SetString(kMacros, "Macro0", "C:\\Other\\z.js");
+    platform.SetString(kMacros, "Macro1", "C:\\Macros\\Sub\\b.js");
+    platform.AddFile(kRoot + "\\Sub\\b.js");
+    platform.onTrack = FakePlatform::Choose("&1 b.js");
+    Run();
+    ASSERT_EQ(1u, platform.messages.size());
+    EXPECT_TRUE(platform.messages[0].posted);
+    EXPECT_EQ(kWindow, platform.messages[0].window);
+    EXPECT_EQ(2070u, platform.messages[0].message);
+    EXPECT_EQ(9217u, platform.messages[0].wParam);
+    EXPECT_EQ(0, platform.messages[0].lParam);
+    EXPECT_EQ(std::string("C:\\Other\\z.js\0", 14), platform.FindValue(kMacros, "Macro0")->bytes);
+    ExpectEverythingReleased();
+}
+
+TEST_F(MacroCommand, ChoosingTheFolderItemOpensTheFolder) {
+    platform.onTrack = FakePlatform::Choose("Open folder(&O)");
+    Run();
+    ASSERT_EQ(1u, platform.shellRequests.size());
+    const auto& request = platform.shellRequests[0];
+    EXPECT_EQ(kWindow, request.window);
+    EXPECT_EQ("open", request.verb);
+    EXPECT_EQ(kRoot, request.file);
+    EXPECT_EQ(kRoot, request.directory);
+    EXPECT_FALSE(request.hasParameters);
+    EXPECT_EQ(5, request.show);
+    EXPECT_TRUE(platform.messages.empty());
+}
+
+// Macro0 before the command, as stored; nullopt for absent.
+struct SlotCase {
+    const char* what;
+    std::optional<FakePlatform::Value> before;
+};
+
+TEST_F(MacroCommand, UnregisteredMacroRunsThroughMacro0WhichIsPutBackExactly) {
+    const SlotCase cases[] = {
+        {"absent", std::nullopt},
+        {"string", FakePlatform::Value{kRegSz, std::string("C:\\Other\\z.js\0", 14)}},
+        {"expandable", FakePlatform::Value{kRegExpandSz, std::string("%APPDATA%\\z.js\0", 15)}},
+        {"existing empty", FakePlatform::Value{kRegSz, std::string(1, '\0')}},
+        {"no bytes", FakePlatform::Value{kRegSz, ""}},
+        {"dword", FakePlatform::Value{kRegDword, std::string("\1\0\0\0", 4)}},
+        {"without terminator", FakePlatform::Value{kRegSz, "C:\\z.js"}},
+    };
+    for (const SlotCase& c : cases) {
+        FakePlatform p;
+        p.strings[502] = "Open folder(&O)";
+        p.SetString(kCommon, "MacroFolder", kRoot);
+        p.AddKey(kMacros);
+        if (c.before) {
+            p.SetValueBytes(kMacros, "Macro0", c.before->type, c.before->bytes);
+        }
+        p.AddFile(kRoot + "\\Sub\\run.js");
+        p.onTrack = FakePlatform::Choose("&1 run.js");
+        std::optional<FakePlatform::Value> during;
+        p.onSend = [&](const FakePlatform::Message&) {
+            if (const FakePlatform::Value* v = p.FindValue(kMacros, "Macro0")) during = *v;
+            EXPECT_EQ(0, p.OpenKeyCount()) << c.what;
+        };
+        RunMacroMenuCommand(p, kWindow);
+
+        ASSERT_EQ(1u, p.messages.size()) << c.what;
+        EXPECT_FALSE(p.messages[0].posted);
+        EXPECT_EQ(2070u, p.messages[0].message);
+        EXPECT_EQ(9216u, p.messages[0].wParam);
+        ASSERT_TRUE(during) << c.what;
+        EXPECT_EQ(kRegSz, during->type) << c.what;
+        EXPECT_EQ(std::string("C:\\Macros\\Sub\\run.js\0", 21), during->bytes) << c.what;
+
+        const FakePlatform::Value* after = p.FindValue(kMacros, "Macro0");
+        ASSERT_EQ(c.before.has_value(), after != nullptr) << c.what;
+        if (after) {
+            EXPECT_EQ(c.before->type, after->type) << c.what;
+            EXPECT_EQ(c.before->bytes, after->bytes) << c.what;
+        }
+        EXPECT_EQ(0, p.OpenKeyCount()) << c.what;
+        EXPECT_EQ(0, p.LiveMenuCount()) << c.what;
+    }
+}
+
+TEST_F(MacroCommand, Macro0ThatCannotBeReadIsNeverReplaced) {
+    platform.AddFile(kRoot + "\\run.js");
+    platform.SetString(kMacros, "Macro0", "C:\\keep.js");
+    platform.onTrack = FakePlatform::Choose("&1 run.js");
+    // Grows on every read once the menu is up.
+    std::string grown = "C:\\keep.js";
+    platform.onQuery = [&](const std::string& name, bool) {
+        if (name == "Macro0" && platform.shownMenu != nullptr) {
+            grown += "-longer";
+            platform.SetString(kMacros, "Macro0", grown);
+        }
+    };
+    Run();
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_EQ(grown + '\0', platform.FindValue(kMacros, "Macro0")->bytes);
+
+    FakePlatform denied;
+    denied.SetString(kCommon, "MacroFolder", kRoot);
+    denied.AddFile(kRoot + "\\run.js");
+    denied.SetString(kMacros, "Macro0", "C:\\keep.js");
+    denied.onTrack = FakePlatform::Choose("&1 run.js");
+    denied.onQuery = [&](const std::string&, bool) {
+        if (denied.shownMenu != nullptr) denied.failingValues["Macro0"] = 5;
+    };
+    RunMacroMenuCommand(denied, kWindow);
+    EXPECT_TRUE(denied.messages.empty());
+    EXPECT_EQ(std::string("C:\\keep.js\0", 11), denied.FindValue(kMacros, "Macro0")->bytes);
+    EXPECT_EQ(0, denied.OpenKeyCount());
+}
+
+TEST_F(MacroCommand, WithoutTheMacrosKeyNothingRunsAndNoKeyIsCreated) {
+    FakePlatform p;
+    p.SetString(kCommon, "MacroFolder", kRoot);
+    p.AddFile(kRoot + "\\run.js");
+    p.onTrack = FakePlatform::Choose("&1 run.js");
+    RunMacroMenuCommand(p, kWindow);
+    EXPECT_TRUE(p.messages.empty());
+    EXPECT_FALSE(p.HasKey(kMacros));
+}
+
+TEST_F(MacroCommand, NestedCommandDuringTheRunRestoresInsideTheOuterOne) {
+    platform.SetString(kMacros, "Macro0", "C:\\keep.js");
+    platform.AddFile(kRoot + "\\outer.js");
+    platform.AddFile(kRoot + "\\inner.js");
+    std::vector<std::string> seenByEditor;
+    int depth = 0;
+    platform.onTrack = [&](FakePlatform& p, MenuHandle menu) {
+        return FakePlatform::Choose(depth == 0 ? "&1 outer.js" : "&2 inner.js")(p, menu);
+    };
+    platform.onSend = [&](const FakePlatform::Message&) {
+        seenByEditor.push_back(platform.FindValue(kMacros, "Macro0")->bytes.c_str());
+        if (depth++ == 0) {
+            Run();
+        }
+    };
+    Run();
+    EXPECT_EQ((std::vector<std::string>{"C:\\Macros\\outer.js", "C:\\Macros\\inner.js"}),
+              seenByEditor);
+    EXPECT_EQ(std::string("C:\\keep.js\0", 11), platform.FindValue(kMacros, "Macro0")->bytes);
+    ExpectEverythingReleased();
+}
+
+TEST_F(MacroCommand, MacroPastTheTableDoesNothingWhenChosen) {
+    platform.SetDword(kCommon, "ExtraShortCut", 2);
+    for (int i = 0; i < 9214; ++i) {
+        platform.AddFile(kRoot + "\\m" + std::to_string(i) + ".js");
+    }
+    platform.onTrack = FakePlatform::Choose("m9213.js");
+    Run();
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_EQ(nullptr, platform.FindValue(kMacros, "Macro0"));
+}
+
+}  // namespace
+}  // namespace quorvin

@@ -1,0 +1,234 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "FakePlatform.h"
+#include "MenuDump.h"
+#include "menu/MacroMenuBuilder.h"
+#include "settings/HostSettings.h"
+
+namespace quorvin {
+namespace {
+
+using testing::DumpMenu;
+using testing::FakePlatform;
+using Lines = std::vector<std::string>;
+
+const std::string kRoot = "C:\\Macros";
+
+void Register(FakePlatform& platform, const std::vector<std::string>& paths) {
+    platform.AddKey(kMacrosKey);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        platform.SetString(kMacrosKey, "Macro" + std::to_string(i), paths[i]);
+    }
+}
+
+Lines Build(FakePlatform& platform, const std::string& folder, std::int32_t style) {
+    MacroMenuBuilder builder(platform);
+    return DumpMenu(platform, builder.BuildFolderMenu(folder.c_str(), style).handle());
+}
+
+TEST(MacroMenuBuilder, SkippedFilesLeaveGapsAndFoldersBecomeSubmenus) {
+    FakePlatform platform;
+    platform.AddFile(kRoot + "\\readme.txt");
+    platform.AddFile(kRoot + "\\Sort.jsee");
+    platform.AddFolder(kRoot + "\\Tools");
+    platform.AddFile(kRoot + "\\Tools\\notes.txt");
+    platform.AddFolder(kRoot + "\\Empty");
+    platform.AddFile(kRoot + "\\Tools\\Wrap.vbs");
+    EXPECT_EQ((Lines{"&2 Sort.jsee #1", "&3 Tools >", "  &2 Wrap.vbs #2", "&4 Empty >"}),
+              Build(platform, kRoot, -1));
+}
+
+TEST(MacroMenuBuilder, TwelveMacrosPerStyle) {
+    struct Case {
+        std::int32_t style;
+        const char* eleventh;
+        const char* twelfth;
+    };
+    const Case cases[] = {{2, "&A ", "&B "}, {1, "&0 ", "&0 "}, {0, "", ""}, {-1, "", ""}};
+    for (const Case& c : cases) {
+        FakePlatform platform;
+        for (int i = 1; i <= 12; ++i) {
+            platform.AddFile(kRoot + "\\m" + std::to_string(i) + ".js");
+        }
+        const Lines lines = Build(platform, kRoot, c.style);
+        ASSERT_EQ(12u, lines.size());
+        EXPECT_EQ("&9 m9.js #9", lines[8]) << c.style;
+        EXPECT_EQ("&0 m10.js #10", lines[9]) << c.style;
+        EXPECT_EQ(std::string(c.eleventh) + "m11.js #11", lines[10]) << c.style;
+        EXPECT_EQ(std::string(c.twelfth) + "m12.js #12", lines[11]) << c.style;
+    }
+}
+
+TEST(MacroMenuBuilder, RegisteredMacrosAreCheckedAndTheCurrentOneIsDefault) {
+    FakePlatform platform;
+    Register(platform, {"C:\\Other\\x.js", "C:\\Macros\\A.js", "C:\\Macros\\c.js"});
+    platform.SetString(kCommonKey, "MacroFile", "C:\\Macros\\c.js");
+    platform.AddFile(kRoot + "\\a.js");  // differs only in case: not registered
+    platform.AddFile(kRoot + "\\c.js");
+    platform.AddFile(kRoot + "\\b.py");
+    platform.AddFile(kRoot + "\\A.js");
+    EXPECT_EQ((Lines{"&1 a.js #1", "&2 c.js #9218 checked default", "&3 b.py #2",
+                     "&4 A.js #9217 checked"}),
+              Build(platform, kRoot, -1));
+}
+
+TEST(MacroMenuBuilder, CurrentMacroThatIsNotRegisteredIsDefaultOnly) {
+    FakePlatform platform;
+    platform.SetString(kCommonKey, "MacroFile", "C:\\Macros\\Sub\\d.pl");
+    platform.AddFile(kRoot + "\\Sub\\d.pl");
+    EXPECT_EQ((Lines{"&1 Sub >", "  &1 d.pl #1 default"}), Build(platform, kRoot, -1));
+}
+
+TEST(MacroMenuBuilder, FolderEndingInASeparatorStillMatchesRegisteredPaths) {
+    FakePlatform platform;
+    Register(platform, {"C:\\Macros\\a.js"});
+    platform.SetString(kCommonKey, "MacroFile", "C:\\Macros\\a.js");
+    platform.AddFile(kRoot + "\\a.js");
+    EXPECT_EQ((Lines{"&1 a.js #9216 checked default"}), Build(platform, kRoot + "\\", -1));
+}
+
+TEST(MacroMenuBuilder, FolderEndingInATrailByte5CGetsItsSeparator) {
+    FakePlatform platform;
+    const std::string soft = "C:\\\x83\x5C";  // C:\ソ
+    Register(platform, {soft + "\\a.js"});
+    platform.AddFile(soft + "\\a.js");
+    EXPECT_EQ((Lines{"&1 a.js #9216 checked"}), Build(platform, soft, -1));
+}
+
+TEST(MacroMenuBuilder, AmpersandsInNamesAreShownAsTheyAre) {
+    FakePlatform platform;
+    platform.AddFile(kRoot + "\\Find&Replace.js");
+    platform.AddFolder(kRoot + "\\R&D");
+    platform.AddFile(kRoot + "\\R&D\\x.js");
+    EXPECT_EQ((Lines{"&1 Find&&Replace.js #1", "&2 R&&D >", "  &1 x.js #2"}),
+              Build(platform, kRoot, -1));
+}
+
+TEST(MacroMenuBuilder, IdentifiersRunAcrossLevelsInWalkOrder) {
+    FakePlatform platform;
+    platform.AddFile(kRoot + "\\1.js");
+    platform.AddFile(kRoot + "\\A\\2.js");
+    platform.AddFile(kRoot + "\\A\\B\\3.js");
+    platform.AddFile(kRoot + "\\4.js");
+    MacroMenuBuilder builder(platform);
+    const Lines lines = DumpMenu(platform, builder.BuildFolderMenu(kRoot.c_str(), -1).handle());
+    EXPECT_EQ(
+        (Lines{"&1 1.js #1", "&2 A >", "  &1 2.js #2", "  &2 B >", "    &1 3.js #3", "&3 4.js #4"}),
+        lines);
+    EXPECT_STREQ("C:\\Macros\\A\\B\\3.js", builder.PathAt(3).c_str());
+    EXPECT_TRUE(builder.PathAt(0).empty());
+    EXPECT_TRUE(builder.PathAt(5).empty());
+    EXPECT_TRUE(builder.IsPathCommand(4));
+    EXPECT_FALSE(builder.IsPathCommand(5));
+    EXPECT_FALSE(builder.IsPathCommand(0));
+}
+
+TEST(MacroMenuBuilder, PathsAreNeverLookedUpAgain) {
+    FakePlatform platform;
+    MacroMenuBuilder builder(platform);
+    EXPECT_EQ(1u, builder.AssignCommandId("C:\\a.js"));
+    EXPECT_EQ(2u, builder.AssignCommandId("C:\\a.js"));
+}
+
+TEST(MacroMenuBuilder, PathTableHoldsAtMost9213Paths) {
+    FakePlatform platform;
+    Register(platform, {"C:\\r.js", "C:\\s.js"});
+    MacroMenuBuilder builder(platform);
+    for (std::uint32_t expected = 1; expected <= 9213; ++expected) {
+        ASSERT_EQ(expected, builder.AssignCommandId("C:\\p.js"));
+    }
+    EXPECT_EQ(0u, builder.AssignCommandId("C:\\p.js"));
+    EXPECT_EQ(9217u, builder.AssignCommandId("C:\\s.js"));
+    EXPECT_TRUE(builder.IsPathCommand(9213));
+    EXPECT_FALSE(builder.IsPathCommand(9214));
+    EXPECT_TRUE(builder.IsRegisteredCommand(9217));
+    EXPECT_FALSE(builder.IsRegisteredCommand(9218));
+}
+
+TEST(MacroMenuBuilder, MacrosPastTheTableAreListedWithIdentifierZero) {
+    FakePlatform platform;
+    for (int i = 0; i < 9215; ++i) {
+        platform.AddFile(kRoot + "\\m" + std::to_string(i) + ".js");
+    }
+    const Lines lines = Build(platform, kRoot, 2);
+    ASSERT_EQ(9215u, lines.size());
+    EXPECT_EQ("m9212.js #9213", lines[9212]);
+    EXPECT_EQ("m9213.js #0", lines[9213]);
+    EXPECT_EQ("m9214.js #0", lines[9214]);
+    EXPECT_EQ("&~ m71.js #72", lines[71]);
+    EXPECT_EQ("m72.js #73", lines[72]);
+}
+
+TEST(MacroMenuBuilder, LinksBackIntoTheWalkAreListedButNotEntered) {
+    FakePlatform platform;
+    platform.AddFile(kRoot + "\\a.js");
+    platform.AddLink(kRoot + "\\self", kRoot);
+    platform.AddFolder(kRoot + "\\Sub");
+    platform.AddLink(kRoot + "\\Sub\\up", kRoot);
+    platform.AddLink(kRoot + "\\Sub\\here", kRoot + "\\Sub");
+    platform.AddFolder("C:\\Elsewhere");
+    platform.AddFile("C:\\Elsewhere\\e.js");
+    platform.AddLink(kRoot + "\\Sub\\out", "C:\\Elsewhere");
+    EXPECT_EQ((Lines{"&1 a.js #1", "&2 self >", "&3 Sub >", "  &1 up >", "  &2 here >",
+                     "  &3 out >", "    &1 e.js #2"}),
+              Build(platform, kRoot, -1));
+}
+
+TEST(MacroMenuBuilder, ManyLinksToTheRootInEveryLevelStayLinear) {
+    FakePlatform platform;
+    std::string folder = kRoot;
+    for (int level = 0; level < 6; ++level) {
+        platform.AddLink(folder + "\\r1", kRoot);
+        platform.AddLink(folder + "\\r2", kRoot);
+        folder += "\\L" + std::to_string(level);
+        platform.AddFolder(folder);
+    }
+    Build(platform, kRoot, -1);
+    EXPECT_EQ(7, platform.enumerations);
+}
+
+TEST(MacroMenuBuilder, FolderThatCannotBeEnumeratedGivesAnEmptyMenu) {
+    FakePlatform platform;
+    EXPECT_EQ(Lines{}, Build(platform, "C:\\Missing", 2));
+    EXPECT_EQ(0, platform.OpenFindCount());
+}
+
+TEST(MacroMenuBuilder, DeepTreesStopWherePathsGetTooLong) {
+    FakePlatform platform;
+    std::string folder = kRoot;
+    for (int level = 0; level < 40; ++level) {
+        folder += "\\level" + std::to_string(level);
+        platform.AddFile(folder + "\\m.js");
+    }
+    const Lines lines = Build(platform, kRoot, -1);
+    EXPECT_LT(lines.size(), 80u);
+    EXPECT_GT(lines.size(), 30u);
+    EXPECT_EQ(0, platform.OpenFindCount());
+}
+
+TEST(MacroMenuBuilder, DestroysEveryMenuNewestFirst) {
+    FakePlatform platform;
+    platform.AddFile(kRoot + "\\A\\x.js");
+    platform.AddFolder(kRoot + "\\A\\B");
+    platform.AddFolder(kRoot + "\\C");
+    MenuHandle top = nullptr;
+    {
+        MacroMenuBuilder builder(platform);
+        top = builder.BuildFolderMenu(kRoot.c_str(), -1).handle();
+        EXPECT_EQ(4, platform.LiveMenuCount());
+    }
+    EXPECT_EQ(0, platform.LiveMenuCount());
+    ASSERT_EQ(4u, platform.destroyedOrder.size());
+    EXPECT_EQ(top, platform.destroyedOrder.back());
+    const auto& items = platform.MenuAt(top).items;
+    const MenuHandle a = items[0].submenu;
+    const MenuHandle c = items[1].submenu;
+    const MenuHandle b = platform.MenuAt(a).items[1].submenu;
+    EXPECT_EQ((std::vector<MenuHandle>{c, b, a, top}), platform.destroyedOrder);
+}
+
+}  // namespace
+}  // namespace quorvin
