@@ -15,14 +15,15 @@ setup-test:
 dll: setup
 	cmake -S . -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
 		-DCMAKE_BUILD_TYPE=Release -DQUORVIN_WERROR=ON
-	cmake --build $(BUILD)/win32 -j $(JOBS)
+	cmake --build $(BUILD)/win32 -j $(JOBS) --target Quorvin
 	mkdir -p dist
 	cp $(BUILD)/win32/Quorvin.dll dist/Quorvin.dll
 	@echo "Built dist/Quorvin.dll"
 
 test: setup-test dll
+	cmake --build $(BUILD)/win32 -j $(JOBS)
 	cmake -S . -B $(BUILD)/native -DCMAKE_BUILD_TYPE=Debug -DQUORVIN_WERROR=ON \
-		-DQUORVIN_DLL=$(CURDIR)/dist/Quorvin.dll
+		-DQUORVIN_DLL=$(CURDIR)/dist/Quorvin.dll -DQUORVIN_WIN32_BUILD=$(CURDIR)/$(BUILD)/win32
 	cmake --build $(BUILD)/native -j $(JOBS)
 	cd $(BUILD)/native && ctest --output-on-failure -j $(JOBS)
 

@@ -18,13 +18,28 @@ if [ "$want_tests" = 1 ]; then
     need g++
     need libgtest-dev
     need googletest
+    # The end-to-end tests: 32-bit Wine, an X server, the Japanese locale.
+    need wine
+    need wine32:i386
+    need xvfb
+    need xauth
+    need locales
 fi
-
-[ "${#packages[@]}" -eq 0 ] && exit 0
 
 as_root=()
 [ "$(id -u)" -ne 0 ] && as_root=(sudo)
-echo "Installing: ${packages[*]}"
 export DEBIAN_FRONTEND=noninteractive
-"${as_root[@]}" apt-get update -q
-"${as_root[@]}" apt-get install -y -q --no-install-recommends "${packages[@]}"
+
+if [ "${#packages[@]}" -gt 0 ]; then
+    if [[ " ${packages[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        "${as_root[@]}" dpkg --add-architecture i386
+    fi
+    echo "Installing: ${packages[*]}"
+    "${as_root[@]}" apt-get update -q
+    "${as_root[@]}" apt-get install -y -q --no-install-recommends "${packages[@]}"
+fi
+
+if [ "$want_tests" = 1 ] && ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8'; then
+    echo "Generating the ja_JP.UTF-8 locale"
+    "${as_root[@]}" localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+fi

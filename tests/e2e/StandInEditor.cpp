@@ -1,0 +1,250 @@
+#include "StandInEditor.h"
+
+#include <cstdio>
+
+namespace standin {
+
+namespace {
+
+constexpr UINT kHostMsgEventValue = 2050;
+constexpr UINT kHostMsgRunCommand = 2070;
+constexpr UINT kHostMsgNoMacroFolder = 2085;
+constexpr UINT kFirstRegisteredMacro = 9216;
+constexpr const char* kWindowClass = "QuorvinStandInEditor";
+constexpr UINT_PTR kWatchdogTimer = 1;
+// A key that changes nothing brings no WM_ENTERIDLE: after this long the
+// watchdog plays the next key itself.
+constexpr DWORD kStallMilliseconds = 1500;
+
+// While set, the window procedure is handling a message taken from the queue.
+const MSG* queuedMessage = nullptr;
+DWORD lastKeyTick = 0;
+bool menuOpen = false;
+
+std::vector<MenuItemSnapshot> SnapshotMenu(HMENU menu, std::vector<HMENU>& handles) {
+    handles.push_back(menu);
+    std::vector<MenuItemSnapshot> items;
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
+        GetMenuItemInfoA(menu, i, TRUE, &info);
+        MenuItemSnapshot item;
+        item.id = info.wID;
+        item.type = info.fType;
+        item.state = info.fState;
+        item.submenu = info.hSubMenu;
+        if (!(info.fType & MFT_SEPARATOR) && info.cch > 0) {
+            std::vector<char> label(info.cch + 1);
+            info.dwTypeData = label.data();
+            info.cch = static_cast<UINT>(label.size());
+            GetMenuItemInfoA(menu, i, TRUE, &info);
+            item.label.assign(label.data(), info.cch);
+        }
+        if (item.submenu != nullptr) {
+            item.children = SnapshotMenu(item.submenu, handles);
+        }
+        items.push_back(item);
+    }
+    return items;
+}
+
+void Describe(const std::vector<MenuItemSnapshot>& items, const std::string& indent,
+              std::vector<std::string>& out) {
+    for (const MenuItemSnapshot& item : items) {
+        if (item.type & MFT_SEPARATOR) {
+            out.push_back(indent + "---");
+        } else if (item.submenu != nullptr) {
+            out.push_back(indent + item.label + " >");
+            Describe(item.children, indent + "  ", out);
+        } else {
+            std::string line = indent + item.label + " #" + std::to_string(item.id);
+            if (item.state & MFS_CHECKED) line += " checked";
+            if (item.state & MFS_DEFAULT) line += " default";
+            if ((item.state & MFS_GRAYED) == MFS_GRAYED) line += " grayed";
+            out.push_back(line);
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> DescribeMenu(const std::vector<MenuItemSnapshot>& items) {
+    std::vector<std::string> out;
+    Describe(items, "", out);
+    return out;
+}
+
+RegistryValue ReadMacroSlot(int index) {
+    RegistryValue value;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\EmSoft\\EmEditor v3\\Macros", 0, KEY_READ,
+                      &key) != ERROR_SUCCESS) {
+        return value;
+    }
+    char name[32];
+    std::snprintf(name, sizeof name, "Macro%d", index);
+    DWORD size = 0;
+    if (RegQueryValueExA(key, name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
+        std::vector<char> bytes(size + 1);
+        if (RegQueryValueExA(key, name, nullptr, &value.type, reinterpret_cast<BYTE*>(bytes.data()),
+                             &size) == ERROR_SUCCESS) {
+            value.present = true;
+            value.bytes.assign(bytes.data(), size);
+        }
+    }
+    RegCloseKey(key);
+    return value;
+}
+
+void PressKey(WORD key) {
+    INPUT inputs[2] = {};
+    inputs[0].type = INPUT_KEYBOARD;
+    inputs[0].ki.wVk = key;
+    inputs[1] = inputs[0];
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+    lastKeyTick = GetTickCount();
+}
+
+PluginModule::PluginModule(const char* path) : module_(LoadLibraryA(path)) {}
+
+PluginModule::~PluginModule() {
+    if (module_ != nullptr) {
+        FreeLibrary(module_);
+    }
+}
+
+FARPROC PluginModule::Export(const char* name) const {
+    return module_ ? GetProcAddress(module_, name) : nullptr;
+}
+
+void PluginModule::OnCommand(HWND window) const {
+    using OnCommandFunction = void(WINAPI*)(HWND);
+    const auto onCommand = ExportAs<OnCommandFunction>("OnCommand");
+    if (onCommand != nullptr) {
+        onCommand(window);
+    }
+}
+
+StandInEditor::StandInEditor() {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = kWindowClass;
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    RegisterClassA(&windowClass);
+    window_ = CreateWindowExA(0, kWindowClass, "Stand-in editor", WS_OVERLAPPEDWINDOW, 40, 40, 480,
+                              320, nullptr, nullptr, GetModuleHandleA(nullptr), this);
+    ShowWindow(window_, SW_SHOW);
+    SetForegroundWindow(window_);
+    PumpMessages();
+}
+
+StandInEditor::~StandInEditor() {
+    if (window_ != nullptr) {
+        DestroyWindow(window_);
+    }
+}
+
+void StandInEditor::RunCommand(const PluginModule& plugin) {
+    nextKey_ = 0;
+    snapshot_ = MenuSnapshot();
+    messages_.clear();
+    SetForegroundWindow(window_);
+    SetTimer(window_, kWatchdogTimer, 250, nullptr);
+    lastKeyTick = GetTickCount();
+    const DWORD start = GetTickCount();
+    plugin.OnCommand(window_);
+    lastCommandMilliseconds_ = GetTickCount() - start;
+    KillTimer(window_, kWatchdogTimer);
+    PumpMessages();
+}
+
+void StandInEditor::PumpMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        queuedMessage = &message;
+        DispatchMessageA(&message);
+        queuedMessage = nullptr;
+    }
+}
+
+void StandInEditor::Record(bool posted, UINT message, WPARAM wParam, LPARAM lParam) {
+    HostMessage record;
+    record.posted = posted;
+    record.message = message;
+    record.wParam = wParam;
+    record.lParam = lParam;
+    if (message == kHostMsgNoMacroFolder && lParam != 0) {
+        record.text = reinterpret_cast<const char*>(lParam);
+    }
+    if (message == kHostMsgRunCommand && wParam >= kFirstRegisteredMacro) {
+        record.macroSlot = ReadMacroSlot(static_cast<int>(wParam - kFirstRegisteredMacro));
+    }
+    messages_.push_back(record);
+}
+
+LRESULT CALLBACK StandInEditor::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* editor = reinterpret_cast<StandInEditor*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (editor != nullptr && editor->window_ == window) {
+        return editor->Handle(message, wParam, lParam);
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT StandInEditor::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case kHostMsgEventValue:
+        case kHostMsgRunCommand:
+        case kHostMsgNoMacroFolder: {
+            const bool posted = queuedMessage != nullptr && queuedMessage->hwnd == window_ &&
+                                queuedMessage->message == message;
+            Record(posted, message, wParam, lParam);
+            if (!posted && message == kHostMsgRunCommand && onRunCommand != nullptr) {
+                onRunCommand(*this, onRunCommandContext);
+            }
+            return 0;
+        }
+        case WM_ENTERMENULOOP:
+            menuOpen = true;
+            break;
+        case WM_EXITMENULOOP:
+            menuOpen = false;
+            break;
+        case WM_INITMENUPOPUP:
+            ++menusOpened_;
+            if (!snapshot_.taken) {
+                snapshot_.taken = true;
+                snapshot_.menu = reinterpret_cast<HMENU>(wParam);
+                snapshot_.items = SnapshotMenu(snapshot_.menu, snapshot_.handles);
+            }
+            break;
+        case WM_ENTERIDLE:
+            if (wParam == MSGF_MENU) {
+                // After the script, Escape closes whatever is still open.
+                PressKey(nextKey_ < keys_.size() ? keys_[nextKey_++] : VK_ESCAPE);
+            }
+            return 0;
+        case WM_TIMER:
+            if (wParam == kWatchdogTimer && menuOpen &&
+                GetTickCount() - lastKeyTick > kStallMilliseconds) {
+                PressKey(nextKey_ < keys_.size() ? keys_[nextKey_++] : VK_ESCAPE);
+            }
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcA(window_, message, wParam, lParam);
+}
+
+}  // namespace standin

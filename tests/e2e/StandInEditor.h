@@ -1,0 +1,110 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Plays the editor's side of the plug-in interface in a real Win32 process: a
+// top-level window that owns the popup menu, loads the plug-in, calls its
+// command and records every message the plug-in sends it.
+namespace standin {
+
+// A registry value as the narrow API returns it.
+struct RegistryValue {
+    bool present = false;
+    DWORD type = 0;
+    std::string bytes;
+};
+
+struct HostMessage {
+    bool posted = false;
+    UINT message = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+    std::string text;         // 2085: the text behind lParam
+    RegistryValue macroSlot;  // 2070: the macro the editor would run, as stored then
+};
+
+struct MenuItemSnapshot {
+    std::string label;
+    UINT id = 0;
+    UINT type = 0;
+    UINT state = 0;
+    HMENU submenu = nullptr;
+    std::vector<MenuItemSnapshot> children;
+};
+
+struct MenuSnapshot {
+    bool taken = false;
+    HMENU menu = nullptr;
+    std::vector<MenuItemSnapshot> items;
+    std::vector<HMENU> handles;  // the menu and every sub-menu in it
+};
+
+// One line per item, sub-menu items indented: "&1 a.js #1 checked default",
+// "&2 Tools >", "---".
+std::vector<std::string> DescribeMenu(const std::vector<MenuItemSnapshot>& items);
+
+class PluginModule {
+  public:
+    explicit PluginModule(const char* path);
+    ~PluginModule();
+    PluginModule(const PluginModule&) = delete;
+    PluginModule& operator=(const PluginModule&) = delete;
+
+    HMODULE handle() const { return module_; }
+    FARPROC Export(const char* name) const;
+    // The export as a function of the given type; nullptr when missing.
+    template <typename Function>
+    Function ExportAs(const char* name) const {
+        return reinterpret_cast<Function>(reinterpret_cast<void*>(Export(name)));
+    }
+    void OnCommand(HWND window) const;
+
+  private:
+    HMODULE module_;
+};
+
+class StandInEditor {
+  public:
+    StandInEditor();
+    ~StandInEditor();
+    StandInEditor(const StandInEditor&) = delete;
+    StandInEditor& operator=(const StandInEditor&) = delete;
+
+    HWND window() const { return window_; }
+
+    // Keys played one by one while the menu waits for input.
+    void PlayKeys(const std::vector<WORD>& keys) { keys_ = keys; }
+    // Runs the plug-in's command, then delivers what it posted.
+    void RunCommand(const PluginModule& plugin);
+    void PumpMessages();
+
+    const std::vector<HostMessage>& messages() const { return messages_; }
+    const MenuSnapshot& snapshot() const { return snapshot_; }
+    int menusOpened() const { return menusOpened_; }
+    DWORD lastCommandMilliseconds() const { return lastCommandMilliseconds_; }
+
+    // Called after a sent 2070 is recorded, while the plug-in waits for it.
+    void (*onRunCommand)(StandInEditor& editor, void* context) = nullptr;
+    void* onRunCommandContext = nullptr;
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void Record(bool posted, UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND window_ = nullptr;
+    std::vector<WORD> keys_;
+    std::size_t nextKey_ = 0;
+    std::vector<HostMessage> messages_;
+    MenuSnapshot snapshot_;
+    int menusOpened_ = 0;
+    DWORD lastCommandMilliseconds_ = 0;
+};
+
+RegistryValue ReadMacroSlot(int index);
+void PressKey(WORD key);
+
+}  // namespace standin
