@@ -340,19 +340,22 @@ struct TestEntry {
 
 // The runner reads this table to learn the tests and how to run them:
 // E2E_TEST(name, locale), locale "ja" runs under code page 932.
-#define E2E_TEST(name, locale) {#name, name},
+#define E2E_TEST(name, locale) \
+    { #name, name }
 const TestEntry kTests[] = {
-    E2E_TEST(NoMacroFolderWhenTheKeyIsAbsent, default)
-        E2E_TEST(NoMacroFolderWhenTheValueIsEmpty, default) E2E_TEST(MenuShowsTheTree, default)
-            E2E_TEST(FolderItemTakesALetterPastNineItems, default)
-                E2E_TEST(ChoosingARegisteredMacroPostsIt, default)
-                    E2E_TEST(ChoosingAnUnregisteredMacroLendsMacro0, default)
-                        E2E_TEST(WithoutTheMacrosKeyNothingRuns, default)
-                            E2E_TEST(EscapeDoesNothing, default)
-                                E2E_TEST(FolderItemOpensTheFolderInTheShell, default)
-                                    E2E_TEST(JapaneseNamesAndTexts, ja)
-                                        E2E_TEST(FolderEndingInSoOrASeparator, ja)
-                                            E2E_TEST(LinkLoopReturnsPromptly, default)};
+    E2E_TEST(NoMacroFolderWhenTheKeyIsAbsent, default),
+    E2E_TEST(NoMacroFolderWhenTheValueIsEmpty, default),
+    E2E_TEST(MenuShowsTheTree, default),
+    E2E_TEST(FolderItemTakesALetterPastNineItems, default),
+    E2E_TEST(ChoosingARegisteredMacroPostsIt, default),
+    E2E_TEST(ChoosingAnUnregisteredMacroLendsMacro0, default),
+    E2E_TEST(WithoutTheMacrosKeyNothingRuns, default),
+    E2E_TEST(EscapeDoesNothing, default),
+    E2E_TEST(FolderItemOpensTheFolderInTheShell, default),
+    E2E_TEST(JapaneseNamesAndTexts, ja),
+    E2E_TEST(FolderEndingInSoOrASeparator, ja),
+    E2E_TEST(LinkLoopReturnsPromptly, default),
+};
 
 }  // namespace
 
