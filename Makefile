@@ -2,7 +2,7 @@
 BUILD := build
 JOBS ?= $(shell nproc)
 
-.PHONY: all dll test setup setup-test clean format
+.PHONY: all dll demo test setup setup-test setup-demo clean format
 
 all: dll
 
@@ -12,6 +12,9 @@ setup:
 setup-test:
 	@scripts/setup.sh test
 
+setup-demo:
+	@scripts/setup.sh demo
+
 dll: setup
 	cmake -S . -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
 		-DCMAKE_BUILD_TYPE=Release -DQUORVIN_WERROR=ON
@@ -20,10 +23,15 @@ dll: setup
 	cp $(BUILD)/win32/Quorvin.dll dist/Quorvin.dll
 	@echo "Built dist/Quorvin.dll"
 
+demo: setup-demo dll
+	cmake --build $(BUILD)/win32 -j $(JOBS) --target QuorvinEditor
+	demo/run-demo.sh $(CURDIR)/$(BUILD) $(CURDIR)/$(BUILD)/win32 $(CURDIR)/dist/Quorvin.dll
+
 test: setup-test dll
 	cmake --build $(BUILD)/win32 -j $(JOBS)
 	cmake -S . -B $(BUILD)/native -DCMAKE_BUILD_TYPE=Debug -DQUORVIN_WERROR=ON \
-		-DQUORVIN_DLL=$(CURDIR)/dist/Quorvin.dll -DQUORVIN_WIN32_BUILD=$(CURDIR)/$(BUILD)/win32
+		-DQUORVIN_DLL=$(CURDIR)/dist/Quorvin.dll -DQUORVIN_WIN32_BUILD=$(CURDIR)/$(BUILD)/win32 \
+		-DQUORVIN_WINE_STATE=$(CURDIR)/$(BUILD)/wine
 	cmake --build $(BUILD)/native -j $(JOBS)
 	cd $(BUILD)/native && ctest --output-on-failure -j $(JOBS)
 

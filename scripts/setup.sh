@@ -3,8 +3,10 @@
 # only where something is missing. Runs apt as root, or through sudo.
 set -euo pipefail
 
-want_tests=0
+# "test" adds what the tests need, "demo" what the demo needs.
+want_tests=0 want_demo=0
 [ "${1:-}" = "test" ] && want_tests=1
+[ "${1:-}" = "demo" ] && want_demo=1
 
 packages=()
 need() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed' || packages+=("$1"); }
@@ -18,12 +20,18 @@ if [ "$want_tests" = 1 ]; then
     need g++
     need libgtest-dev
     need googletest
-    # The end-to-end tests: 32-bit Wine, an X server, the Japanese locale.
+fi
+if [ "$want_tests" = 1 ] || [ "$want_demo" = 1 ]; then
+    # Under Wine: 32-bit Wine, an X server, the Japanese locale.
     need wine
     need wine32:i386
     need xvfb
     need xauth
     need locales
+fi
+if [ "$want_demo" = 1 ]; then
+    need fonts-ipafont-gothic
+    need imagemagick
 fi
 
 as_root=()
@@ -39,7 +47,7 @@ if [ "${#packages[@]}" -gt 0 ]; then
     "${as_root[@]}" apt-get install -y -q --no-install-recommends "${packages[@]}"
 fi
 
-if [ "$want_tests" = 1 ] && ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8'; then
+if [ "$want_tests$want_demo" != 00 ] && ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8'; then
     echo "Generating the ja_JP.UTF-8 locale"
     "${as_root[@]}" localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi

@@ -151,6 +151,7 @@ StandInEditor::~StandInEditor() {
 
 void StandInEditor::RunCommand(const PluginModule& plugin) {
     nextKey_ = 0;
+    menuShownReported_ = false;
     snapshot_ = MenuSnapshot();
     messages_.clear();
     SetForegroundWindow(window_);
@@ -166,6 +167,19 @@ void StandInEditor::RunCommand(const PluginModule& plugin) {
 void StandInEditor::PumpMessages() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        queuedMessage = &message;
+        DispatchMessageA(&message);
+        queuedMessage = nullptr;
+    }
+}
+
+void StandInEditor::RunMessageLoop(const std::function<bool(const MSG&)>& filter) {
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (filter && filter(message)) {
+            continue;
+        }
         TranslateMessage(&message);
         queuedMessage = &message;
         DispatchMessageA(&message);
@@ -203,6 +217,9 @@ LRESULT CALLBACK StandInEditor::WindowProc(HWND window, UINT message, WPARAM wPa
 }
 
 LRESULT StandInEditor::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (onWindowMessage && onWindowMessage(message, wParam, lParam)) {
+        return 0;
+    }
     switch (message) {
         case kHostMsgEventValue:
         case kHostMsgRunCommand:
@@ -210,8 +227,8 @@ LRESULT StandInEditor::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             const bool posted = queuedMessage != nullptr && queuedMessage->hwnd == window_ &&
                                 queuedMessage->message == message;
             Record(posted, message, wParam, lParam);
-            if (!posted && message == kHostMsgRunCommand && onRunCommand != nullptr) {
-                onRunCommand(*this, onRunCommandContext);
+            if (onHostMessage) {
+                onHostMessage(messages_.back());
             }
             return 0;
         }
@@ -231,6 +248,10 @@ LRESULT StandInEditor::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_ENTERIDLE:
             if (wParam == MSGF_MENU) {
+                if (!menuShownReported_ && onMenuShown) {
+                    menuShownReported_ = true;
+                    onMenuShown();
+                }
                 // After the script, Escape closes whatever is still open.
                 PressKey(nextKey_ < keys_.size() ? keys_[nextKey_++] : VK_ESCAPE);
             }

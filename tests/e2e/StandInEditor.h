@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -80,15 +81,21 @@ class StandInEditor {
     // Runs the plug-in's command, then delivers what it posted.
     void RunCommand(const PluginModule& plugin);
     void PumpMessages();
+    // Runs until the window is closed; keys the filter takes go no further.
+    void RunMessageLoop(const std::function<bool(const MSG&)>& filter);
 
     const std::vector<HostMessage>& messages() const { return messages_; }
     const MenuSnapshot& snapshot() const { return snapshot_; }
     int menusOpened() const { return menusOpened_; }
     DWORD lastCommandMilliseconds() const { return lastCommandMilliseconds_; }
 
-    // Called after a sent 2070 is recorded, while the plug-in waits for it.
-    void (*onRunCommand)(StandInEditor& editor, void* context) = nullptr;
-    void* onRunCommandContext = nullptr;
+    // Called after a message from the plug-in is recorded; for a sent one,
+    // while the plug-in waits for it.
+    std::function<void(const HostMessage&)> onHostMessage;
+    // Called when the menu first waits for input, before any key is played.
+    std::function<void()> onMenuShown;
+    // Sees every window message first; true when it handled it.
+    std::function<bool(UINT, WPARAM, LPARAM)> onWindowMessage;
 
   private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -98,6 +105,7 @@ class StandInEditor {
     HWND window_ = nullptr;
     std::vector<WORD> keys_;
     std::size_t nextKey_ = 0;
+    bool menuShownReported_ = false;
     std::vector<HostMessage> messages_;
     MenuSnapshot snapshot_;
     int menusOpened_ = 0;

@@ -1,0 +1,2 @@
+// Inserts a greeting at the cursor.
+document.selection.Text = "Hello from a macro!";

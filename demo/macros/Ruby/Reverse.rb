@@ -1,0 +1,2 @@
+# Reverses the selected text.
+document.selection.Text = document.selection.Text.reverse

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Shows the plug-in in the stand-in editor under Wine, with the sample macros.
+# With a display: a real window. Without one (or QUORVIN_DEMO_HEADLESS=1): a
+# screenshot of the menu in build/demo/menu.png and the menu printed as text.
+#   run-demo.sh <build folder> <Windows build folder> <plug-in DLL>
+set -euo pipefail
+
+build="$1" win32="$2" dll="$3"
+here="$(cd "$(dirname "$0")" && pwd)"
+out="$build/demo"
+mkdir -p "$out"
+export WINEPREFIX="$build/wine/wineprefix" WINEDEBUG=-all WINEARCH=win32
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# The system code page 932, as on a Japanese Windows.
+export LC_ALL=ja_JP.UTF-8
+
+windows_path() { local p="Z:$1"; printf '%s' "${p//\//\\}"; }
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "Creating the Wine prefix $WINEPREFIX (once per build folder)"
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    DISPLAY= wineboot -i >/dev/null 2>&1
+    wineserver -w
+fi
+macros="$WINEPREFIX/drive_c/QuorvinDemo/Macros"
+rm -rf "$macros" && mkdir -p "$macros" && cp -R "$here/macros/." "$macros/"
+editor=("$win32/QuorvinEditor.exe" "$(windows_path "$dll")" 'C:\QuorvinDemo\Macros')
+
+if [ -n "${DISPLAY:-}" ] && [ -z "${QUORVIN_DEMO_HEADLESS:-}" ]; then
+    echo "Click the button or press F5 in the stand-in editor's window."
+    wine "${editor[@]}"
+    exit 0
+fi
+
+rm -f "$out/menu.bmp" "$out/menu.png"
+xvfb-run -a -s "-screen 0 640x400x24 -nolisten tcp" \
+    wine "${editor[@]}" --screenshot "$(windows_path "$out/menu.bmp")"
+wineserver -k 2>/dev/null || true
+/usr/bin/convert "$out/menu.bmp" "$out/menu.png"
+rm -f "$out/menu.bmp"
+echo "Screenshot: $out/menu.png"
