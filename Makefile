@@ -2,7 +2,7 @@
 BUILD := build
 JOBS ?= $(shell nproc)
 
-.PHONY: all dll demo test setup setup-test setup-demo clean format
+.PHONY: all dll demo images test setup setup-test setup-demo clean format
 
 all: dll
 
@@ -34,6 +34,12 @@ test: setup-test dll
 		-DQUORVIN_WINE_STATE=$(CURDIR)/$(BUILD)/wine
 	cmake --build $(BUILD)/native -j $(JOBS)
 	cd $(BUILD)/native && ctest --output-on-failure -j $(JOBS)
+
+# Redraws the toolbar images from tools/MakeToolbarImages.cpp.
+images: setup-test
+	cmake -S . -B $(BUILD)/native -DCMAKE_BUILD_TYPE=Debug
+	cmake --build $(BUILD)/native --target make_toolbar_images
+	$(BUILD)/native/tests/make_toolbar_images resources/bitmaps
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -121,6 +121,8 @@ class Platform {
     virtual const char* NextChar(const char* text) = 0;
     virtual void LowerInPlace(char* text) = 0;
     virtual int CompareText(const char* a, const char* b) = 0;
+    // Copies at most size - 1 bytes and a terminator, as lstrcpynA does.
+    virtual void CopyText(char* destination, const char* source, int size) = 0;
 };
 
 }  // namespace quorvin

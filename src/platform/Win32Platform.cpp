@@ -162,4 +162,8 @@ void Win32Platform::LowerInPlace(char* text) { CharLowerA(text); }
 
 int Win32Platform::CompareText(const char* a, const char* b) { return lstrcmpA(a, b); }
 
+void Win32Platform::CopyText(char* destination, const char* source, int size) {
+    lstrcpynA(destination, source, size);
+}
+
 }  // namespace quorvin

@@ -41,6 +41,7 @@ class Win32Platform final : public Platform {
     const char* NextChar(const char* text) override;
     void LowerInPlace(char* text) override;
     int CompareText(const char* a, const char* b) override;
+    void CopyText(char* destination, const char* source, int size) override;
 };
 
 }  // namespace quorvin

@@ -435,4 +435,15 @@ void FakePlatform::LowerInPlace(char* text) {
 
 int FakePlatform::CompareText(const char* a, const char* b) { return std::strcmp(a, b); }
 
+void FakePlatform::CopyText(char* destination, const char* source, int size) {
+    if (size <= 0) {
+        throw std::logic_error("copy with no room");
+    }
+    int i = 0;
+    for (; i < size - 1 && source[i] != '\0'; ++i) {
+        destination[i] = source[i];
+    }
+    destination[i] = '\0';
+}
+
 }  // namespace quorvin::testing

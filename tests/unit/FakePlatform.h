@@ -134,6 +134,7 @@ class FakePlatform : public Platform {
     const char* NextChar(const char* text) override;
     void LowerInPlace(char* text) override;
     int CompareText(const char* a, const char* b) override;
+    void CopyText(char* destination, const char* source, int size) override;
 
   private:
     struct OpenKey {

@@ -1,0 +1,106 @@
+#include "plugin/PluginQueries.h"
+
+#include "common/Module.h"
+#include "plugin/HostInterface.h"
+#include "resources/ResourceIds.h"
+
+namespace quorvin {
+
+namespace {
+
+LParam rememberedEventValue = 0;
+
+// Texts handed to the editor are loaded into a buffer of this size; longer
+// ones are cut.
+constexpr int kTextBufferSize = 80;
+
+struct LoadedText {
+    char text[kTextBufferSize] = {};
+    int length = 0;
+};
+
+LoadedText LoadText(Platform& platform, std::uint32_t id) {
+    LoadedText loaded;
+    const int length = platform.LoadStringText(ModuleInstance(), id, loaded.text, kTextBufferSize);
+    loaded.length = length > 0 ? length : 0;
+    return loaded;
+}
+
+LResult AnswerTextQuery(Platform& platform, std::uint32_t id, WParam bufferSize, LParam buffer) {
+    const LoadedText loaded = LoadText(platform, id);
+    // Copying never needs more than the loaded text and its terminator, so a
+    // larger size is clamped instead of reaching the copy as a negative int.
+    if (buffer != 0 && bufferSize != 0) {
+        const int limit =
+            bufferSize < kTextBufferSize ? static_cast<int>(bufferSize) : kTextBufferSize;
+        platform.CopyText(reinterpret_cast<char*>(buffer), loaded.text, limit);
+    }
+    return loaded.length + 1;
+}
+
+LResult ConfirmUninstall(Platform& platform, WindowHandle window) {
+    const LoadedText question = LoadText(platform, IDS_UNINSTALL_QUESTION);
+    return platform.ShowMessageBox(window, question.text, "EmEditor", kMbYesNoQuestion) == kIdYes
+               ? 1
+               : 0;
+}
+
+}  // namespace
+
+LParam RememberedEventValue() { return rememberedEventValue; }
+
+std::uint32_t ChooseBitmap(std::uint32_t flags) {
+    std::uint32_t base = 0;
+    if (flags & kImageTrueColour) {
+        base = 109;
+    } else if (flags & kImage256Colours) {
+        base = 103;
+    } else {
+        return kDefaultBitmap + (flags & kImageLarge);
+    }
+    return base + (flags & kImageLarge) + ((flags & kImageSecond) ? 4 : 0);
+}
+
+std::uint32_t MaskColour(std::uint32_t flags) {
+    return (flags & (kImage256Colours | kImageTrueColour)) ? kMagenta : 0;
+}
+
+LResult AnswerPlugInQuery(Platform& platform, WindowHandle window, std::uint32_t code,
+                          WParam wParam, LParam lParam) {
+    switch (code) {
+        case kQueryName:
+            return AnswerTextQuery(platform, IDS_PLUGIN_NAME, wParam, lParam);
+        case kQueryVersion:
+            return AnswerTextQuery(platform, IDS_PLUGIN_VERSION, wParam, lParam);
+        case kQueryUninstallAllowed:
+            return 1;
+        case kQueryConfirmUninstall:
+            return ConfirmUninstall(platform, window);
+        case kQueryBitmap:
+            return ChooseBitmap(static_cast<std::uint32_t>(wParam));
+        case kQueryMaskColour:
+            return MaskColour(static_cast<std::uint32_t>(wParam));
+        default:
+            return 0;
+    }
+}
+
+void HandleEvents(Platform& platform, WindowHandle window, std::uint32_t events, LParam value) {
+    if (events & kEventStoreValue) {
+        rememberedEventValue = value;
+    }
+    if (events & kEventSendValue) {
+        platform.SendWindowMessage(window, kHostMsgEventValue,
+                                   static_cast<WParam>(rememberedEventValue), 0);
+    }
+}
+
+bool QueryCommandStatus(int* checked) {
+    // The editor may pass no flag; writing through it then would crash the editor.
+    if (checked != nullptr) {
+        *checked = 0;
+    }
+    return true;
+}
+
+}  // namespace quorvin

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Platform.h"
+
+// How the plug-in presents itself to the editor: its texts, images, state and
+// events, answered without touching the command's own state.
+namespace quorvin {
+
+constexpr std::uint32_t kQueryName = 2306;
+constexpr std::uint32_t kQueryVersion = 2308;
+constexpr std::uint32_t kQueryUninstallAllowed = 2310;
+constexpr std::uint32_t kQueryConfirmUninstall = 2311;
+constexpr std::uint32_t kQueryBitmap = 2312;
+constexpr std::uint32_t kQueryMaskColour = 2313;
+
+constexpr std::uint32_t kImageLarge = 0x1;
+constexpr std::uint32_t kImage256Colours = 0x10;
+constexpr std::uint32_t kImageTrueColour = 0x20;
+constexpr std::uint32_t kImageSecond = 0x200;
+constexpr std::uint32_t kMagenta = 0x00FF00FF;
+constexpr std::uint32_t kDefaultBitmap = 101;
+
+// The value that events with kEventStoreValue hand over; 0 at load.
+LParam RememberedEventValue();
+
+std::uint32_t ChooseBitmap(std::uint32_t flags);
+std::uint32_t MaskColour(std::uint32_t flags);
+
+LResult AnswerPlugInQuery(Platform& platform, WindowHandle window, std::uint32_t code,
+                          WParam wParam, LParam lParam);
+void HandleEvents(Platform& platform, WindowHandle window, std::uint32_t events, LParam value);
+// The command is always enabled and never checked.
+bool QueryCommandStatus(int* checked);
+
+}  // namespace quorvin

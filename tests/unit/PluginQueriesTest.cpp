@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "FakePlatform.h"
+#include "plugin/PluginQueries.h"
+
+namespace quorvin {
+namespace {
+
+using testing::FakePlatform;
+WindowHandle const kWindow = reinterpret_cast<WindowHandle>(0xED);
+
+FakePlatform WithTexts() {
+    FakePlatform platform;
+    platform.strings[3] = "Really uninstall?";
+    platform.strings[4] = "Quorvin";
+    platform.strings[5] = "Version 0.4 by Merrow";
+    return platform;
+}
+
+TEST(PlugInProc, AnswersEachCode) {
+    struct Case {
+        std::uint32_t code;
+        WParam wParam;
+        LResult expected;
+    };
+    const Case cases[] = {
+        {2304, 0, 0},
+        {2305, 0, 0},
+        {2307, 0, 0},
+        {2309, 0, 0},
+        {2303, 0, 0},
+        {2314, 0, 0},
+        {0, 0, 0},
+        {0xFFFFFFFF, 0, 0},
+        {2310, 0, 1},
+        {2306, 0, 8},
+        {2308, 0, 22},
+        {2312, 0x231, 114},
+        {2312, 0x211, 108},
+        {2312, 0x201, 102},
+        {2312, 0x31, 110},
+        {2312, 0x0, 101},
+        {2313, 0x1, 0},
+        {2313, 0x30, 0xFF00FF},
+        {2313, 0x10, 0xFF00FF},
+        {2313, 0x200, 0},
+    };
+    for (const Case& c : cases) {
+        FakePlatform platform = WithTexts();
+        EXPECT_EQ(c.expected, AnswerPlugInQuery(platform, kWindow, c.code, c.wParam, 0))
+            << "code " << c.code << " wParam " << std::hex << c.wParam;
+        EXPECT_TRUE(platform.messageBoxes.empty());
+        EXPECT_TRUE(platform.messages.empty());
+    }
+}
+
+TEST(ChooseBitmap, EveryFlagCombinationThatMatters) {
+    struct Case {
+        std::uint32_t flags;
+        std::uint32_t bitmap;
+    };
+    const Case cases[] = {
+        {0x000, 101}, {0x001, 102}, {0x200, 101}, {0x201, 102},      {0x010, 103}, {0x011, 104},
+        {0x210, 107}, {0x211, 108}, {0x020, 109}, {0x021, 110},      {0x220, 113}, {0x221, 114},
+        {0x030, 109}, {0x231, 114}, {0x100, 101}, {0xFFFFFFFF, 114}, {0x002, 101},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.bitmap, ChooseBitmap(c.flags)) << std::hex << c.flags;
+    }
+}
+
+TEST(TextQueries, CopyWithinTheGivenSize) {
+    struct Case {
+        std::uint32_t code;
+        WParam size;
+        const char* written;  // nullptr: nothing written
+    };
+    const Case cases[] = {
+        {2306, 4, "Quo"},       {2306, 1, ""},
+        {2306, 0, nullptr},     {2306, 8, "Quorvin"},
+        {2306, 100, "Quorvin"}, {2306, static_cast<WParam>(-1), "Quorvin"},
+        {2308, 8, "Version"},   {2308, 22, "Version 0.4 by Merrow"},
+    };
+    for (const Case& c : cases) {
+        FakePlatform platform = WithTexts();
+        char buffer[64];
+        std::memset(buffer, 0x5A, sizeof buffer);
+        const LResult result =
+            AnswerPlugInQuery(platform, kWindow, c.code, c.size, reinterpret_cast<LParam>(buffer));
+        EXPECT_EQ(static_cast<LResult>(platform.strings[c.code == 2306 ? 4 : 5].size() + 1),
+                  result);
+        const std::size_t touched = c.written ? std::strlen(c.written) + 1 : 0;
+        if (c.written) {
+            EXPECT_STREQ(c.written, buffer) << "size " << c.size;
+        }
+        for (std::size_t i = touched; i < sizeof buffer; ++i) {
+            ASSERT_EQ(0x5A, buffer[i]) << "byte " << i << " overwritten, size " << c.size;
+        }
+    }
+}
+
+TEST(TextQueries, WithoutABufferOnlyTheSizeIsAnswered) {
+    FakePlatform platform = WithTexts();
+    EXPECT_EQ(8, AnswerPlugInQuery(platform, kWindow, 2306, 80, 0));
+    EXPECT_EQ(22, AnswerPlugInQuery(platform, kWindow, 2308, 0, 0));
+}
+
+TEST(TextQueries, LongTextsAreCutAt79Bytes) {
+    FakePlatform platform = WithTexts();
+    platform.strings[4] = std::string(200, 'n');
+    char buffer[128] = {};
+    EXPECT_EQ(80, AnswerPlugInQuery(platform, kWindow, 2306, sizeof buffer,
+                                    reinterpret_cast<LParam>(buffer)));
+    EXPECT_EQ(std::string(79, 'n'), buffer);
+}
+
+TEST(ConfirmUninstall, AsksTheUserAndOnlyYesAgrees) {
+    struct Case {
+        int answer;
+        LResult expected;
+    };
+    const Case cases[] = {{6, 1}, {7, 0}, {2, 0}, {0, 0}, {1, 0}};
+    for (const Case& c : cases) {
+        FakePlatform platform = WithTexts();
+        platform.messageBoxAnswer = c.answer;
+        EXPECT_EQ(c.expected, AnswerPlugInQuery(platform, kWindow, 2311, 0, 0)) << c.answer;
+        ASSERT_EQ(1u, platform.messageBoxes.size());
+        EXPECT_EQ(kWindow, platform.messageBoxes[0].owner);
+        EXPECT_EQ("Really uninstall?", platform.messageBoxes[0].text);
+        EXPECT_EQ("EmEditor", platform.messageBoxes[0].caption);
+        EXPECT_EQ(0x24u, platform.messageBoxes[0].type);
+    }
+}
+
+TEST(OnEvents, RemembersThenSends) {
+    struct Step {
+        std::uint32_t events;
+        LParam value;
+        bool sends;
+        WParam sent;
+    };
+    const Step steps[] = {
+        {0x440, 7, true, 7},   {0x40, 99, true, 7},         {0x400, 12, false, 0},
+        {0x1, 5, false, 0},    {0xFFFF, 3, true, 3},        {0x40, 0, true, 3},
+        {0x400, -1, false, 0}, {0x40, 0, true, ~WParam{0}}, {0xBBF, 8, false, 0},
+    };
+    for (const Step& step : steps) {
+        FakePlatform platform;
+        HandleEvents(platform, kWindow, step.events, step.value);
+        ASSERT_EQ(step.sends ? 1u : 0u, platform.messages.size()) << std::hex << step.events;
+        if (step.sends) {
+            EXPECT_FALSE(platform.messages[0].posted);
+            EXPECT_EQ(kWindow, platform.messages[0].window);
+            EXPECT_EQ(2050u, platform.messages[0].message);
+            EXPECT_EQ(step.sent, platform.messages[0].wParam);
+            EXPECT_EQ(0, platform.messages[0].lParam);
+        }
+    }
+}
+
+TEST(QueryStatus, EnabledUncheckedAndSafeWithoutAFlag) {
+    int checked = 1;
+    EXPECT_TRUE(QueryCommandStatus(&checked));
+    EXPECT_EQ(0, checked);
+    EXPECT_TRUE(QueryCommandStatus(nullptr));
+}
+
+}  // namespace
+}  // namespace quorvin
