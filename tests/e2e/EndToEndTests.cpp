@@ -333,6 +333,276 @@ void LinkLoopReturnsPromptly(Context& context) {
         DescribeMenu(editor.snapshot().items), "menu");
 }
 
+// --- Identity and host queries ---
+
+using QueryStatusFunction = BOOL(WINAPI*)(HWND, BOOL*);
+using OnEventsFunction = void(WINAPI*)(HWND, UINT, LPARAM);
+using IdFunction = UINT(WINAPI*)();
+using PlugInProcFunction = LRESULT(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
+
+const char* const kExportOrder[] = {"OnCommand",     "QueryStatus",        "OnEvents",
+                                    "GetMenuTextID", "GetStatusMessageID", "GetBitmapID",
+                                    "PlugInProc"};
+
+void ExportsByNameAndOrdinal(Context& context) {
+    PluginModule plugin(context.dllPath);
+    context.check.True(plugin.handle() != nullptr, "the DLL loads");
+    for (int i = 0; i < 7; ++i) {
+        const FARPROC byName = plugin.Export(kExportOrder[i]);
+        const FARPROC byOrdinal = plugin.Export(MAKEINTRESOURCEA(i + 1));
+        std::printf("  %s at ordinal %d\n", kExportOrder[i], i + 1);
+        context.check.True(byName != nullptr, "found by name");
+        context.check.True(byName == byOrdinal, "the same function by name and by ordinal");
+    }
+    context.check.True(plugin.Export(MAKEINTRESOURCEA(8)) == nullptr, "no eighth export");
+    context.check.True(plugin.Export("_OnCommand@4") == nullptr, "no decorated names");
+    context.check.Equal(1, plugin.ExportAs<IdFunction>("GetMenuTextID")(), "GetMenuTextID");
+    context.check.Equal(2, plugin.ExportAs<IdFunction>("GetStatusMessageID")(),
+                        "GetStatusMessageID");
+    context.check.Equal(101, plugin.ExportAs<IdFunction>("GetBitmapID")(), "GetBitmapID");
+
+    const auto queryStatus = plugin.ExportAs<QueryStatusFunction>("QueryStatus");
+    BOOL checked = TRUE;
+    context.check.Equal(TRUE, queryStatus(nullptr, &checked), "QueryStatus result");
+    context.check.Equal(FALSE, checked, "QueryStatus checked flag");
+    context.check.Equal(TRUE, queryStatus(nullptr, nullptr), "QueryStatus without a flag");
+}
+
+std::wstring WideResource(const PluginModule& plugin, UINT id) {
+    const wchar_t* text = nullptr;
+    const int length = LoadStringW(plugin.handle(), id, reinterpret_cast<LPWSTR>(&text), 0);
+    return length > 0 ? std::wstring(text, length) : std::wstring();
+}
+
+void StringTableHoldsTheTexts(Context& context) {
+    struct Case {
+        UINT id;
+        const wchar_t* text;
+    };
+    const Case cases[] = {
+        {1, L"\u30DE\u30AF\u30ED\u30D5\u30A9\u30EB\u30C0\u4E00\u89A7"},
+        {2,
+         L"\u30D5\u30A9\u30EB\u30C0\u5185\u306E\u30DE\u30AF\u30ED\u3092\u30B5\u30D6\u30D5"
+         L"\u30A9\u30EB\u30C0\u3082\u542B\u3081\u3066\u4E00\u89A7\u8868\u793A\u3057\u307E"
+         L"\u3059\u3002\n\u30DE\u30AF\u30ED\u30D5\u30A9\u30EB\u30C0\u4E00\u89A7"},
+        {3,
+         L"\u30A2\u30F3\u30A4\u30F3\u30B9\u30C8\u30FC\u30EB\u3057\u3066\u3082\u3088\u308D"
+         L"\u3057\u3044\u3067\u3059\u304B\uFF1F"},
+        {4, L"Quorvin"},
+        {5, L"Version 0.4 by Merrow"},
+        {500, L"\u30DE\u30AF\u30ED\u30D5\u30A9\u30EB\u30C0\u3092\u958B\u304F"},
+        {501, L"\u30DE\u30AF\u30ED\u304C\u898B\u3064\u304B\u308A\u307E\u305B\u3093"},
+        {502, L"\u30DE\u30AF\u30ED\u30D5\u30A9\u30EB\u30C0\u3092\u958B\u304F(&O)"},
+    };
+    PluginModule plugin(context.dllPath);
+    for (const Case& c : cases) {
+        const std::wstring text = WideResource(plugin, c.id);
+        std::printf("  string %u\n", c.id);
+        context.check.True(text == c.text, "the exact text");
+    }
+}
+
+void TextQueriesFillTheEditorsBuffer(Context& context) {
+    PluginModule plugin(context.dllPath);
+    const auto plugInProc = plugin.ExportAs<PlugInProcFunction>("PlugInProc");
+    struct Case {
+        UINT code;
+        WPARAM size;
+        bool withBuffer;
+        const char* written;  // nullptr: nothing
+    };
+    const Case cases[] = {
+        {2306, 80, true, "Quorvin"}, {2306, 4, true, "Quo"},
+        {2306, 1, true, ""},         {2306, 0, true, nullptr},
+        {2306, 80, false, nullptr},  {2308, 80, true, "Version 0.4 by Merrow"},
+        {2308, 8, true, "Version"},  {2308, 0xFFFFFFFF, true, "Version 0.4 by Merrow"},
+    };
+    for (const Case& c : cases) {
+        char buffer[96];
+        std::memset(buffer, 0x5A, sizeof buffer);
+        std::printf("  code %u, size %lu%s\n", c.code, static_cast<unsigned long>(c.size),
+                    c.withBuffer ? "" : ", no buffer");
+        const LRESULT result = plugInProc(nullptr, c.code, c.size,
+                                          c.withBuffer ? reinterpret_cast<LPARAM>(buffer) : 0);
+        context.check.Equal(c.code == 2306 ? 8 : 22, result, "length + 1");
+        const std::size_t touched = c.written ? std::strlen(c.written) + 1 : 0;
+        if (c.written) context.check.EqualBytes(c.written, buffer, "text");
+        bool sentinelsIntact = true;
+        for (std::size_t i = touched; i < sizeof buffer; ++i) {
+            sentinelsIntact = sentinelsIntact && buffer[i] == 0x5A;
+        }
+        context.check.True(sentinelsIntact, "bytes after the text untouched");
+    }
+    struct Answer {
+        UINT code;
+        WPARAM flags;
+        LRESULT expected;
+    };
+    const Answer answers[] = {
+        {2304, 0, 0},
+        {2305, 0, 0},
+        {2307, 0, 0},
+        {2309, 0, 0},
+        {2314, 0, 0},
+        {2310, 0, 1},
+        {2312, 0x231, 114},
+        {2312, 0x211, 108},
+        {2312, 0x201, 102},
+        {2312, 0x31, 110},
+        {2312, 0, 101},
+        {2313, 0x1, 0},
+        {2313, 0x30, 0x00FF00FF},
+    };
+    for (const Answer& a : answers) {
+        std::printf("  code %u, flags 0x%lx\n", a.code, static_cast<unsigned long>(a.flags));
+        context.check.Equal(a.expected, plugInProc(nullptr, a.code, a.flags, 0), "answer");
+    }
+}
+
+struct MessageBoxSeen {
+    bool found = false;
+    std::wstring caption, text;
+    bool yesNoOnly = false;
+    UINT press = IDYES;
+};
+MessageBoxSeen* seenBox = nullptr;
+
+// Wine sends no WM_ENTERIDLE for a message box, but a thread timer keeps
+// firing in its modal loop: find the box there and press a button.
+void CALLBACK AnswerMessageBox(HWND, UINT, UINT_PTR, DWORD) {
+    HWND box = FindWindowA("#32770", "EmEditor");
+    if (box == nullptr || seenBox == nullptr || seenBox->found) return;
+    seenBox->found = true;
+    wchar_t text[256] = {};
+    GetWindowTextW(box, text, 256);
+    seenBox->caption = text;
+    GetDlgItemTextW(box, 0xFFFF, text, 256);
+    seenBox->text = text;
+    seenBox->yesNoOnly = GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO) &&
+                         !GetDlgItem(box, IDOK) && !GetDlgItem(box, IDCANCEL);
+    PostMessageA(box, WM_COMMAND, seenBox->press, 0);
+}
+
+void UninstallAsksTheUser(Context& context) {
+    context.check.Equal(932, GetACP(), "system code page");
+    PluginModule plugin(context.dllPath);
+    StandInEditor editor;
+    const auto plugInProc = plugin.ExportAs<PlugInProcFunction>("PlugInProc");
+    struct Case {
+        UINT press;
+        LRESULT expected;
+    };
+    for (const Case& c : {Case{IDYES, 1}, Case{IDNO, 0}}) {
+        std::printf("  pressing %s\n", c.press == IDYES ? "Yes" : "No");
+        MessageBoxSeen seen;
+        seen.press = c.press;
+        seenBox = &seen;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 100, AnswerMessageBox);
+        const LRESULT result = plugInProc(editor.window(), 2311, 0, 0);
+        KillTimer(nullptr, timer);
+        seenBox = nullptr;
+        context.check.True(seen.found, "a message box captioned EmEditor");
+        context.check.Equal(c.expected, result, "answer");
+        context.check.True(seen.caption == L"EmEditor", "caption");
+        context.check.True(seen.text == WideResource(plugin, 3), "the question is text 3");
+        context.check.True(seen.yesNoOnly, "buttons Yes and No only");
+    }
+}
+
+void EventsAreRememberedAndEchoed(Context& context) {
+    PluginModule plugin(context.dllPath);
+    StandInEditor editor;
+    const auto onEvents = plugin.ExportAs<OnEventsFunction>("OnEvents");
+    struct Step {
+        UINT events;
+        LPARAM value;
+    };
+    // A fresh process: nothing remembered yet.
+    for (const Step& step : {Step{0x40, 5}, Step{0x440, 7}, Step{0x40, 9}, Step{0x400, 3},
+                             Step{0x1, 4}, Step{0x40, 0}}) {
+        onEvents(editor.window(), step.events, step.value);
+    }
+    editor.PumpMessages();
+    const auto& messages = editor.messages();
+    const WPARAM expected[] = {0, 7, 7, 3};
+    if (context.check.Equal(4, static_cast<long long>(messages.size()), "messages")) {
+        for (int i = 0; i < 4; ++i) {
+            context.check.Equal(2050, messages[i].message, "message");
+            context.check.True(!messages[i].posted, "sent, not posted");
+            context.check.Equal(static_cast<long long>(expected[i]),
+                                static_cast<long long>(messages[i].wParam), "wParam");
+            context.check.Equal(0, messages[i].lParam, "lParam");
+        }
+    }
+}
+
+void ToolbarImagesHaveTheirFormats(Context& context) {
+    struct Case {
+        int id;
+        int size;
+        int bits;
+        DWORD colours;
+        COLORREF background;  // as RGB; for 32 bits, fully transparent black
+    };
+    const Case cases[] = {
+        {101, 16, 8, 16, RGB(192, 192, 192)},
+        {102, 24, 8, 16, RGB(192, 192, 192)},
+        {103, 16, 8, 256, RGB(255, 0, 255)},
+        {104, 24, 8, 256, RGB(255, 0, 255)},
+        {107, 16, 8, 256, RGB(255, 0, 255)},
+        {108, 24, 8, 256, RGB(255, 0, 255)},
+        {109, 16, 32, 0, 0},
+        {110, 24, 32, 0, 0},
+        {113, 16, 32, 0, 0},
+        {114, 24, 32, 0, 0},
+    };
+    PluginModule plugin(context.dllPath);
+    for (const Case& c : cases) {
+        std::printf("  bitmap %d\n", c.id);
+        HRSRC found = FindResourceA(plugin.handle(), MAKEINTRESOURCEA(c.id), RT_BITMAP);
+        if (!context.check.True(found != nullptr, "resource present")) continue;
+        const auto* header = static_cast<const BITMAPINFOHEADER*>(
+            LockResource(LoadResource(plugin.handle(), found)));
+        context.check.Equal(c.size, header->biWidth, "width");
+        context.check.Equal(c.size, header->biHeight, "height");
+        context.check.Equal(c.bits, header->biBitCount, "bits per pixel");
+        context.check.Equal(c.colours, header->biClrUsed, "palette entries");
+        const auto* palette = reinterpret_cast<const RGBQUAD*>(
+            reinterpret_cast<const BYTE*>(header) + header->biSize);
+        const BYTE* pixels = reinterpret_cast<const BYTE*>(palette + c.colours);
+        const DWORD stride = ((c.size * c.bits / 8) + 3) & ~3u;
+        // The top-left pixel is background; rows run bottom-up.
+        const BYTE* topLeft = pixels + stride * (c.size - 1);
+        if (c.bits == 8) {
+            const RGBQUAD colour = palette[topLeft[0]];
+            context.check.Equal(c.background, RGB(colour.rgbRed, colour.rgbGreen, colour.rgbBlue),
+                                "background");
+        } else {
+            context.check.Equal(0, *reinterpret_cast<const DWORD*>(topLeft),
+                                "transparent black background");
+            bool magenta = false;
+            int opaque = 0;
+            for (int i = 0; i < c.size * c.size; ++i) {
+                const BYTE* p = pixels + i * 4;
+                magenta = magenta || (p[0] == 255 && p[1] == 0 && p[2] == 255);
+                opaque += p[3] == 255;
+                if (p[3] == 0) {
+                    context.check.Equal(0, p[0] | p[1] | p[2], "transparent pixels are black");
+                }
+            }
+            context.check.True(!magenta, "no magenta");
+            context.check.True(opaque > c.size * c.size / 2, "a picture, not an empty image");
+        }
+        HBITMAP loaded = static_cast<HBITMAP>(LoadImageA(plugin.handle(), MAKEINTRESOURCEA(c.id),
+                                                         IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        BITMAP info = {};
+        context.check.True(loaded && GetObjectA(loaded, sizeof info, &info), "LoadImage");
+        context.check.Equal(c.size, info.bmWidth, "loaded width");
+        context.check.Equal(c.bits, info.bmBitsPixel, "loaded bits per pixel");
+        DeleteObject(loaded);
+    }
+}
+
 struct TestEntry {
     const char* name;
     void (*run)(Context&);
@@ -355,6 +625,12 @@ const TestEntry kTests[] = {
     E2E_TEST(JapaneseNamesAndTexts, ja),
     E2E_TEST(FolderEndingInSoOrASeparator, ja),
     E2E_TEST(LinkLoopReturnsPromptly, default),
+    E2E_TEST(ExportsByNameAndOrdinal, default),
+    E2E_TEST(StringTableHoldsTheTexts, default),
+    E2E_TEST(TextQueriesFillTheEditorsBuffer, default),
+    E2E_TEST(UninstallAsksTheUser, ja),
+    E2E_TEST(EventsAreRememberedAndEchoed, default),
+    E2E_TEST(ToolbarImagesHaveTheirFormats, default),
 };
 
 }  // namespace
