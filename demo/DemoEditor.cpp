@@ -6,6 +6,8 @@
 //       opens the menu once, saves the screen, prints the menu and exits
 
 #include <windows.h>
+// commctrl.h needs windows.h first.
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstring>
@@ -104,13 +106,132 @@ bool SaveScreen(const char* path) {
     return saved;
 }
 
+using PlugInProcFunction = LRESULT(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
+using IdFunction = UINT(WINAPI*)();
+
+// The editor's window as a user sees it: the plug-in's toolbar button (its
+// image and mask colour asked through PlugInProc), a log of what the editor
+// was asked to run, and a status bar that shows the command's status text
+// while the button is hot.
+class EditorWindow {
+  public:
+    EditorWindow(const PluginModule& plugin, StandInEditor& editor)
+        : plugin_(plugin), editor_(editor) {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+        InitCommonControlsEx(&controls);
+        HWND window = editor.window();
+        SetWindowTextW(window, L"Quorvin \x2014 stand-in editor");
+        const HINSTANCE instance = GetModuleHandleA(nullptr);
+        toolbar_ =
+            CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
+                            WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS,
+                            0, 0, 0, 0, window, nullptr, instance, nullptr);
+        AddPluginButton();
+        status_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
+                                  window, nullptr, instance, nullptr);
+        log_ =
+            CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
+                            WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY, 8, 48,
+                            456, 200, window, reinterpret_cast<HMENU>(kLog), instance, nullptr);
+        history_ = L"Press F5 or click the button.\r\n";
+        SetWindowTextW(log_, history_.c_str());
+        editor.onHostMessage = [this](const HostMessage& message) {
+            history_ += Widen(DescribeRequest(message)) + L"\r\n";
+            SetWindowTextW(log_, history_.c_str());
+        };
+        editor.onWindowMessage = [this](UINT message, WPARAM wParam, LPARAM lParam) {
+            return Handle(message, wParam, lParam);
+        };
+    }
+
+    // As if the pointer rested on the button.
+    void HoverButton() { SendMessageW(toolbar_, TB_SETHOTITEM, 0, 0); }
+
+  private:
+    void AddPluginButton() {
+        const auto plugInProc = plugin_.ExportAs<PlugInProcFunction>("PlugInProc");
+        const auto bitmapId = plugInProc(editor_.window(), 2312, kImageFlags, 0);
+        const auto mask = static_cast<COLORREF>(plugInProc(editor_.window(), 2313, kImageFlags, 0));
+        images_ = ImageList_Create(24, 24, ILC_COLOR24 | ILC_MASK, 1, 0);
+        HBITMAP image = static_cast<HBITMAP>(
+            LoadImageA(plugin_.handle(), MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, 0));
+        ImageList_AddMasked(images_, image, mask);
+        DeleteObject(image);
+        SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+        SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_));
+        const UINT menuTextId = plugin_.ExportAs<IdFunction>("GetMenuTextID")();
+        menuText_ = PluginText(plugin_, menuTextId) + L" (F5)";
+        TBBUTTON button = {};
+        button.iBitmap = 0;
+        button.idCommand = kCommandButton;
+        button.fsState = TBSTATE_ENABLED;
+        button.fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE | BTNS_SHOWTEXT;
+        button.iString = reinterpret_cast<INT_PTR>(menuText_.c_str());
+        SendMessageW(toolbar_, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&button));
+        SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+        // The status text is two texts: the status line, then the tooltip.
+        const std::wstring status =
+            PluginText(plugin_, plugin_.ExportAs<IdFunction>("GetStatusMessageID")());
+        const std::size_t split = status.find(L'\n');
+        statusText_ = status.substr(0, split);
+        tooltipText_ = split == std::wstring::npos ? status : status.substr(split + 1);
+    }
+
+    bool Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+        switch (message) {
+            case WM_COMMAND:
+                if (LOWORD(wParam) == kCommandButton) {
+                    editor_.RunCommand(plugin_);
+                    return true;
+                }
+                return false;
+            case WM_NOTIFY: {
+                const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+                if (header->code == TBN_HOTITEMCHANGE) {
+                    const auto* hot = reinterpret_cast<const NMTBHOTITEM*>(lParam);
+                    const bool onButton = !(hot->dwFlags & HICF_LEAVING);
+                    SendMessageW(status_, SB_SETTEXTW, 0,
+                                 reinterpret_cast<LPARAM>(onButton ? statusText_.c_str() : L""));
+                } else if (header->code == TTN_GETDISPINFOW) {
+                    reinterpret_cast<NMTTDISPINFOW*>(lParam)->lpszText =
+                        const_cast<wchar_t*>(tooltipText_.c_str());
+                }
+                return false;
+            }
+            case WM_SIZE:
+                SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+                SendMessageW(status_, WM_SIZE, 0, 0);
+                return false;
+            case WM_DESTROY:
+                PostQuitMessage(0);
+                return false;
+            default:
+                return false;
+        }
+    }
+
+    // Large 256-colour images, as the editor asks for on its toolbars.
+    static constexpr WPARAM kImageFlags = 0x11;
+
+    const PluginModule& plugin_;
+    StandInEditor& editor_;
+    HWND toolbar_ = nullptr;
+    HWND status_ = nullptr;
+    HWND log_ = nullptr;
+    HIMAGELIST images_ = nullptr;
+    std::wstring menuText_, statusText_, tooltipText_, history_;
+};
+
 int Screenshot(const PluginModule& plugin, StandInEditor& editor, const char* path) {
+    EditorWindow window(plugin, editor);
+    window.HoverButton();
+    editor.PumpMessages();
     bool saved = false;
     editor.onMenuShown = [&] {
         Sleep(300);  // let the menu finish drawing
         saved = SaveScreen(path);
     };
-    SetCursorPos(120, 140);
+    SetCursorPos(140, 110);
     editor.PlayKeys({VK_ESCAPE});
     editor.RunCommand(plugin);
     std::printf("The macro menu:\n");
@@ -122,36 +243,11 @@ int Screenshot(const PluginModule& plugin, StandInEditor& editor, const char* pa
 }
 
 int Interactive(const PluginModule& plugin, StandInEditor& editor) {
-    HWND window = editor.window();
-    SetWindowTextW(window, L"Quorvin \x2014 stand-in editor");
-    const HINSTANCE instance = GetModuleHandleA(nullptr);
-    HWND button = CreateWindowExW(0, L"BUTTON", (PluginText(plugin, 1) + L" (F5)").c_str(),
-                                  WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 12, 12, 240, 32, window,
-                                  reinterpret_cast<HMENU>(kCommandButton), instance, nullptr);
-    HWND log =
-        CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
-                        WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY, 12, 56,
-                        440, 200, window, reinterpret_cast<HMENU>(kLog), instance, nullptr);
-    std::wstring history = PluginText(plugin, 2) + L"\r\n\r\n";
-    SetWindowTextW(log, history.c_str());
-    editor.onHostMessage = [&](const HostMessage& message) {
-        history += Widen(DescribeRequest(message)) + L"\r\n";
-        SetWindowTextW(log, history.c_str());
-    };
-    editor.onWindowMessage = [&](UINT message, WPARAM wParam, LPARAM) {
-        if (message == WM_COMMAND && LOWORD(wParam) == kCommandButton) {
-            editor.RunCommand(plugin);
-            return true;
-        }
-        if (message == WM_DESTROY) {
-            PostQuitMessage(0);
-        }
-        return false;
-    };
-    SetFocus(button);
-    editor.RunMessageLoop([&](const MSG& message) {
+    EditorWindow window(plugin, editor);
+    const HWND owner = editor.window();
+    editor.RunMessageLoop([owner](const MSG& message) {
         if (message.message == WM_KEYDOWN && message.wParam == VK_F5) {
-            PostMessageA(window, WM_COMMAND, kCommandButton, 0);
+            PostMessageA(owner, WM_COMMAND, kCommandButton, 0);
             return true;
         }
         return false;
