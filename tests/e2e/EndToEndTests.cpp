@@ -463,6 +463,7 @@ struct MessageBoxSeen {
     bool found = false;
     std::wstring caption, text;
     bool yesNoOnly = false;
+    HWND owner = nullptr;
     UINT press = IDYES;
 };
 MessageBoxSeen* seenBox = nullptr;
@@ -480,6 +481,7 @@ void CALLBACK AnswerMessageBox(HWND, UINT, UINT_PTR, DWORD) {
     seenBox->text = text;
     seenBox->yesNoOnly = GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO) &&
                          !GetDlgItem(box, IDOK) && !GetDlgItem(box, IDCANCEL);
+    seenBox->owner = GetWindow(box, GW_OWNER);
     PostMessageA(box, WM_COMMAND, seenBox->press, 0);
 }
 
@@ -506,6 +508,7 @@ void UninstallAsksTheUser(Context& context) {
         context.check.True(seen.caption == L"EmEditor", "caption");
         context.check.True(seen.text == WideResource(plugin, 3), "the question is text 3");
         context.check.True(seen.yesNoOnly, "buttons Yes and No only");
+        context.check.True(seen.owner == editor.window(), "owned by the editor's window");
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "Sandbox.h"
+
 namespace standin {
 
 namespace {
@@ -77,25 +79,9 @@ std::vector<std::string> DescribeMenu(const std::vector<MenuItemSnapshot>& items
 }
 
 RegistryValue ReadMacroSlot(int index) {
-    RegistryValue value;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\EmSoft\\EmEditor v3\\Macros", 0, KEY_READ,
-                      &key) != ERROR_SUCCESS) {
-        return value;
-    }
     char name[32];
     std::snprintf(name, sizeof name, "Macro%d", index);
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
-        std::vector<char> bytes(size + 1);
-        if (RegQueryValueExA(key, name, nullptr, &value.type, reinterpret_cast<BYTE*>(bytes.data()),
-                             &size) == ERROR_SUCCESS) {
-            value.present = true;
-            value.bytes.assign(bytes.data(), size);
-        }
-    }
-    RegCloseKey(key);
-    return value;
+    return ReadValue(kMacrosKey, name);
 }
 
 void PressKey(WORD key) {
