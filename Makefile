@@ -2,7 +2,7 @@
 BUILD := build
 JOBS ?= $(shell nproc)
 
-.PHONY: all dll demo images test setup setup-test setup-demo clean format
+.PHONY: all dll demo fuzz images test setup setup-test setup-demo clean format
 
 all: dll
 
@@ -30,14 +30,23 @@ demo: setup-demo dll
 test: setup-test dll
 	cmake --build $(BUILD)/win32 -j $(JOBS)
 	cmake -S . -B $(BUILD)/native -DCMAKE_BUILD_TYPE=Debug -DQUORVIN_WERROR=ON \
+		-DCMAKE_CXX_COMPILER=clang++ -DQUORVIN_FUZZ_SECONDS=5 \
 		-DQUORVIN_DLL=$(CURDIR)/dist/Quorvin.dll -DQUORVIN_WIN32_BUILD=$(CURDIR)/$(BUILD)/win32 \
 		-DQUORVIN_WINE_STATE=$(CURDIR)/$(BUILD)/wine
 	cmake --build $(BUILD)/native -j $(JOBS)
 	cd $(BUILD)/native && ctest --output-on-failure -j $(JOBS)
 
+# Runs each fuzz target for FUZZ_SECONDS (default 60).
+FUZZ_SECONDS ?= 60
+fuzz: setup-test
+	cmake -S . -B $(BUILD)/native -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+		-DQUORVIN_FUZZ_SECONDS=$(FUZZ_SECONDS)
+	cmake --build $(BUILD)/native -j $(JOBS) --target FuzzNames FuzzSettings FuzzMenu
+	cd $(BUILD)/native && ctest --output-on-failure -R '^fuzz\.'
+
 # Redraws the toolbar images from tools/MakeToolbarImages.cpp.
 images: setup-test
-	cmake -S . -B $(BUILD)/native -DCMAKE_BUILD_TYPE=Debug
+	cmake -S . -B $(BUILD)/native -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++
 	cmake --build $(BUILD)/native --target make_toolbar_images
 	$(BUILD)/native/tests/make_toolbar_images resources/bitmaps
 

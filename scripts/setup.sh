@@ -18,6 +18,9 @@ need binutils-mingw-w64-i686
 need mingw-w64-i686-dev
 if [ "$want_tests" = 1 ]; then
     need g++
+    # clang builds the tests, for its sanitizers and libFuzzer.
+    need clang
+    need libclang-rt-14-dev
     need libgtest-dev
     need googletest
 fi
