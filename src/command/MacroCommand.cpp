@@ -56,7 +56,7 @@ void LaunchThroughFirstSlot(Platform& platform, const AnsiString& path, WindowHa
         if (!key) {
             return;
         }
-        saved = ReadKeyValue(platform, key, kFirstMacroValue);
+        saved = SaveKeyValue(platform, key, kFirstMacroValue);
         // What cannot be read cannot be put back: leave the setting alone.
         if (saved.presence == ValuePresence::kUnreadable) {
             return;

@@ -88,6 +88,12 @@ class Platform {
                             std::uint32_t* size) = 0;
     virtual long SetValue(KeyHandle key, const char* name, std::uint32_t type, const void* data,
                           std::uint32_t size) = 0;
+    // The same for a value's bytes exactly as stored: strings are not
+    // converted to or from the code page, nor given a terminator.
+    virtual long QueryStoredValue(KeyHandle key, const char* name, std::uint32_t* type, void* data,
+                                  std::uint32_t* size) = 0;
+    virtual long SetStoredValue(KeyHandle key, const char* name, std::uint32_t type,
+                                const void* data, std::uint32_t size) = 0;
     virtual long DeleteValue(KeyHandle key, const char* name) = 0;
     virtual void CloseKey(KeyHandle key) = 0;
 

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace quorvin {
 
@@ -50,6 +52,42 @@ long Win32Platform::QueryValue(KeyHandle key, const char* name, std::uint32_t* t
 long Win32Platform::SetValue(KeyHandle key, const char* name, std::uint32_t type, const void* data,
                              std::uint32_t size) {
     return RegSetValueExA(AsKey(key), name, 0, type, static_cast<const BYTE*>(data), size);
+}
+
+namespace {
+
+// Value names are narrow; the wide calls keep string data as stored.
+std::wstring WideName(const char* name) {
+    const int length = MultiByteToWideChar(CP_ACP, 0, name, -1, nullptr, 0);
+    std::wstring wide(length > 0 ? length : 1, L'\0');
+    if (length > 0) {
+        MultiByteToWideChar(CP_ACP, 0, name, -1, &wide[0], length);
+    }
+    return wide;
+}
+
+}  // namespace
+
+long Win32Platform::QueryStoredValue(KeyHandle key, const char* name, std::uint32_t* type,
+                                     void* data, std::uint32_t* size) {
+    DWORD valueType = 0;
+    DWORD valueSize = *size;
+    const LONG status = RegQueryValueExW(AsKey(key), WideName(name).c_str(), nullptr, &valueType,
+                                         static_cast<BYTE*>(data), &valueSize);
+    *type = valueType;
+    *size = valueSize;
+    return status;
+}
+
+long Win32Platform::SetStoredValue(KeyHandle key, const char* name, std::uint32_t type,
+                                   const void* data, std::uint32_t size) {
+    // The call counts a terminator the caller left out when the character right
+    // after the data is zero; a non-zero one after it keeps the bytes as given.
+    const auto* bytes = static_cast<const BYTE*>(data);
+    std::vector<BYTE> padded(bytes, bytes + size);
+    padded.push_back(0xFF);
+    padded.push_back(0xFF);
+    return RegSetValueExW(AsKey(key), WideName(name).c_str(), 0, type, padded.data(), size);
 }
 
 long Win32Platform::DeleteValue(KeyHandle key, const char* name) {

@@ -12,6 +12,10 @@ class Win32Platform final : public Platform {
                     std::uint32_t* size) override;
     long SetValue(KeyHandle key, const char* name, std::uint32_t type, const void* data,
                   std::uint32_t size) override;
+    long QueryStoredValue(KeyHandle key, const char* name, std::uint32_t* type, void* data,
+                          std::uint32_t* size) override;
+    long SetStoredValue(KeyHandle key, const char* name, std::uint32_t type, const void* data,
+                        std::uint32_t size) override;
     long DeleteValue(KeyHandle key, const char* name) override;
     void CloseKey(KeyHandle key) override;
 

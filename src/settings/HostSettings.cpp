@@ -10,18 +10,14 @@ namespace {
 // on after this many reads rather than read for ever.
 constexpr int kReadAttempts = 4;
 
-}  // namespace
+using ValueQuery = long (Platform::*)(KeyHandle, const char*, std::uint32_t*, void*,
+                                      std::uint32_t*);
 
-void CloseHostKey(Platform& platform, KeyHandle key) { platform.CloseKey(key); }
-
-HostKey OpenHostKey(Platform& platform, const char* key, std::uint32_t access) {
-    return HostKey(platform, platform.OpenUserKey(key, access));
-}
-
-StoredValue ReadKeyValue(Platform& platform, const HostKey& key, const char* value) {
+StoredValue QueryKeyValue(Platform& platform, const HostKey& key, const char* value,
+                          ValueQuery query) {
     StoredValue result;
     std::uint32_t size = 0;
-    long status = platform.QueryValue(key.get(), value, &result.type, nullptr, &size);
+    long status = (platform.*query)(key.get(), value, &result.type, nullptr, &size);
     if (status == kRegFileNotFound) {
         return result;
     }
@@ -33,8 +29,7 @@ StoredValue ReadKeyValue(Platform& platform, const HostKey& key, const char* val
         // One spare byte beyond what the query may fill keeps room for a terminator.
         result.bytes.assign(std::size_t{size} + 2, '\0');
         std::uint32_t returned = size + 1;
-        status =
-            platform.QueryValue(key.get(), value, &result.type, result.bytes.data(), &returned);
+        status = (platform.*query)(key.get(), value, &result.type, result.bytes.data(), &returned);
         if (status == kRegSuccess && returned <= size + 1) {
             result.bytes.resize(returned);
             result.presence = ValuePresence::kPresent;
@@ -53,6 +48,22 @@ StoredValue ReadKeyValue(Platform& platform, const HostKey& key, const char* val
     result.bytes.clear();
     result.presence = ValuePresence::kUnreadable;
     return result;
+}
+
+}  // namespace
+
+void CloseHostKey(Platform& platform, KeyHandle key) { platform.CloseKey(key); }
+
+HostKey OpenHostKey(Platform& platform, const char* key, std::uint32_t access) {
+    return HostKey(platform, platform.OpenUserKey(key, access));
+}
+
+StoredValue ReadKeyValue(Platform& platform, const HostKey& key, const char* value) {
+    return QueryKeyValue(platform, key, value, &Platform::QueryValue);
+}
+
+StoredValue SaveKeyValue(Platform& platform, const HostKey& key, const char* value) {
+    return QueryKeyValue(platform, key, value, &Platform::QueryStoredValue);
 }
 
 AnsiString ReadKeyString(Platform& platform, const HostKey& key, const char* value) {
@@ -79,8 +90,8 @@ void RestoreKeyValue(Platform& platform, const HostKey& key, const char* value,
     if (saved.presence == ValuePresence::kAbsent) {
         DeleteKeyValue(platform, key, value);
     } else if (saved.presence == ValuePresence::kPresent) {
-        platform.SetValue(key.get(), value, saved.type, saved.bytes.data(),
-                          static_cast<std::uint32_t>(saved.bytes.size()));
+        platform.SetStoredValue(key.get(), value, saved.type, saved.bytes.data(),
+                                static_cast<std::uint32_t>(saved.bytes.size()));
     }
 }
 

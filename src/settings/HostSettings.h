@@ -35,11 +35,13 @@ struct StoredValue {
 };
 
 StoredValue ReadKeyValue(Platform& platform, const HostKey& key, const char* value);
+// The value's bytes exactly as stored, for putting it back unchanged.
+StoredValue SaveKeyValue(Platform& platform, const HostKey& key, const char* value);
 // The value's bytes up to the first zero; empty when absent or unreadable.
 AnsiString ReadKeyString(Platform& platform, const HostKey& key, const char* value);
 void WriteKeyString(Platform& platform, const HostKey& key, const char* value,
                     const AnsiString& text);
-// Puts a value back exactly as ReadKeyValue found it; an absent one is deleted.
+// Puts a value back exactly as SaveKeyValue found it; an absent one is deleted.
 void RestoreKeyValue(Platform& platform, const HostKey& key, const char* value,
                      const StoredValue& saved);
 void DeleteKeyValue(Platform& platform, const HostKey& key, const char* value);

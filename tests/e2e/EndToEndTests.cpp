@@ -11,63 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "Sandbox.h"
-#include "StandInEditor.h"
+#include "EndToEnd.h"
 
 using namespace standin;
-using Lines = std::vector<std::string>;
 
 namespace {
-
-constexpr UINT kRunCommand = 2070;
-constexpr UINT kNoMacroFolder = 2085;
-constexpr const char* kTestsRoot = "C:\\quorvin-e2e\\";
-
-struct Context {
-    const char* dllPath;
-    std::string folder;  // this test's own macro folder
-    Checker check;
-};
-
-// Labels the string table gives in the system code page, as the host would load them.
-std::string LoadText(const PluginModule& plugin, UINT id) {
-    char buffer[512] = {};
-    const int length = LoadStringA(plugin.handle(), id, buffer, sizeof buffer);
-    return std::string(buffer, length > 0 ? length : 0);
-}
-
-std::string FolderItem(const PluginModule& plugin) { return LoadText(plugin, 502) + " #9215"; }
-
-void CheckMenusDestroyed(Context& context, const StandInEditor& editor) {
-    int alive = 0;
-    for (HMENU menu : editor.snapshot().handles) {
-        alive += IsMenu(menu) ? 1 : 0;
-    }
-    context.check.Equal(0, alive, "menus still alive after the command returned");
-}
-
-// Shows the menu, plays the keys and checks that the command cleaned up.
-void Run(Context& context, StandInEditor& editor, const PluginModule& plugin,
-         const std::vector<WORD>& keys) {
-    editor.PlayKeys(keys);
-    editor.RunCommand(plugin);
-    context.check.True(editor.snapshot().taken, "the menu was shown");
-    CheckMenusDestroyed(context, editor);
-}
-
-RegistryValue Value(DWORD type, const std::string& bytes) {
-    RegistryValue value;
-    value.present = true;
-    value.type = type;
-    value.bytes = bytes;
-    return value;
-}
-
-RegistryValue StringValue(const std::string& text, DWORD type = REG_SZ) {
-    return Value(type, text + std::string(1, '\0'));
-}
-
-void SetMacroFolder(const std::string& folder) { SetString(kCommonKey, "MacroFolder", folder); }
 
 // --- No folder ---
 
@@ -606,15 +554,6 @@ void ToolbarImagesHaveTheirFormats(Context& context) {
     }
 }
 
-struct TestEntry {
-    const char* name;
-    void (*run)(Context&);
-};
-
-// The runner reads this table to learn the tests and how to run them:
-// E2E_TEST(name, locale), locale "ja" runs under code page 932.
-#define E2E_TEST(name, locale) \
-    { #name, name }
 const TestEntry kTests[] = {
     E2E_TEST(NoMacroFolderWhenTheKeyIsAbsent, default),
     E2E_TEST(NoMacroFolderWhenTheValueIsEmpty, default),
@@ -638,20 +577,4 @@ const TestEntry kTests[] = {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::printf("usage: %s <plug-in DLL> <test name>\n", argv[0]);
-        return 2;
-    }
-    for (const TestEntry& test : kTests) {
-        if (std::strcmp(test.name, argv[2]) != 0) continue;
-        Context context{argv[1], kTestsRoot + std::string(test.name), Checker(test.name)};
-        MakeFolder(context.folder);
-        test.run(context);
-        ResetEditorSettings();
-        std::printf("%s %s\n", context.check.failures() ? "FAILED" : "PASSED", test.name);
-        return context.check.failures() ? 1 : 0;
-    }
-    std::printf("no test named %s\n", argv[2]);
-    return 2;
-}
+int main(int argc, char** argv) { return RunTestByName(argc, argv, kTests); }

@@ -15,6 +15,8 @@ HKEY CreateKey(const char* subKey) {
 
 void ResetEditorSettings() { RegDeleteTreeA(HKEY_CURRENT_USER, kEditorKey); }
 
+void MakeKey(const char* subKey) { RegCloseKey(CreateKey(subKey)); }
+
 bool KeyExists(const char* subKey) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
@@ -56,6 +58,45 @@ RegistryValue ReadValue(const char* subKey, const char* name) {
     }
     RegCloseKey(key);
     return value;
+}
+
+namespace {
+
+std::wstring Wide(const char* text) {
+    std::wstring wide(MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], static_cast<int>(wide.size()));
+    return wide;
+}
+
+}  // namespace
+
+RegistryValue ReadStoredValue(const char* subKey, const char* name) {
+    RegistryValue value;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(subKey).c_str(), 0, KEY_READ, &key) !=
+        ERROR_SUCCESS) {
+        return value;
+    }
+    const std::wstring wideName = Wide(name);
+    DWORD size = 0;
+    if (RegQueryValueExW(key, wideName.c_str(), nullptr, &value.type, nullptr, &size) ==
+        ERROR_SUCCESS) {
+        std::vector<char> bytes(size + 2);
+        if (RegQueryValueExW(key, wideName.c_str(), nullptr, &value.type,
+                             reinterpret_cast<BYTE*>(bytes.data()), &size) == ERROR_SUCCESS) {
+            value.present = true;
+            value.bytes.assign(bytes.data(), size);
+        }
+    }
+    RegCloseKey(key);
+    return value;
+}
+
+void SetStoredValue(const char* subKey, const char* name, DWORD type, const std::string& bytes) {
+    HKEY key = CreateKey(subKey);
+    RegSetValueExW(key, Wide(name).c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                   static_cast<DWORD>(bytes.size()));
+    RegCloseKey(key);
 }
 
 void MakeFolder(const std::string& path) {

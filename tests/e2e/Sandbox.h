@@ -17,12 +17,16 @@ constexpr const char* kCommonKey = "Software\\EmSoft\\EmEditor v3\\Common";
 constexpr const char* kMacrosKey = "Software\\EmSoft\\EmEditor v3\\Macros";
 
 void ResetEditorSettings();
+void MakeKey(const char* subKey);
 bool KeyExists(const char* subKey);
 void SetValue(const char* subKey, const char* name, DWORD type, const std::string& bytes);
 // A string as the editor stores it, terminator included.
 void SetString(const char* subKey, const char* name, const std::string& text, DWORD type = REG_SZ);
 void SetDword(const char* subKey, const char* name, DWORD value);
 RegistryValue ReadValue(const char* subKey, const char* name);
+// The value's bytes exactly as stored (strings in UTF-16, unconverted).
+RegistryValue ReadStoredValue(const char* subKey, const char* name);
+void SetStoredValue(const char* subKey, const char* name, DWORD type, const std::string& bytes);
 
 void MakeFolder(const std::string& path);
 void MakeFile(const std::string& path, const std::string& content = "// macro\r\n");

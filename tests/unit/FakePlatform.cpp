@@ -96,6 +96,21 @@ KeyHandle FakePlatform::OpenUserKey(const char* subKey, std::uint32_t access) {
 
 long FakePlatform::QueryValue(KeyHandle key, const char* name, std::uint32_t* type, void* data,
                               std::uint32_t* size) {
+    return Query(key, name, type, data, size, true);
+}
+
+long FakePlatform::QueryStoredValue(KeyHandle key, const char* name, std::uint32_t* type,
+                                    void* data, std::uint32_t* size) {
+    return Query(key, name, type, data, size, false);
+}
+
+long FakePlatform::SetStoredValue(KeyHandle key, const char* name, std::uint32_t type,
+                                  const void* data, std::uint32_t size) {
+    return SetValue(key, name, type, data, size);
+}
+
+long FakePlatform::Query(KeyHandle key, const char* name, std::uint32_t* type, void* data,
+                         std::uint32_t* size, bool narrow) {
     const OpenKey* open = KeyOf(key);
     if (open == nullptr) {
         return 6;  // invalid handle
@@ -112,7 +127,13 @@ long FakePlatform::QueryValue(KeyHandle key, const char* name, std::uint32_t* ty
         return kRegFileNotFound;
     }
     *type = value->type;
-    const auto length = static_cast<std::uint32_t>(value->bytes.size());
+    std::string bytes = value->bytes;
+    // The narrow call terminates a string stored without a terminator, as Wine does.
+    const bool isString = value->type == kRegSz || value->type == kRegExpandSz || value->type == 7;
+    if (narrow && isString && (bytes.empty() || bytes.back() != '\0')) {
+        bytes.push_back('\0');
+    }
+    const auto length = static_cast<std::uint32_t>(bytes.size());
     if (data == nullptr) {
         *size = length;
         return kRegSuccess;
@@ -121,7 +142,7 @@ long FakePlatform::QueryValue(KeyHandle key, const char* name, std::uint32_t* ty
         *size = length;
         return kRegMoreData;
     }
-    std::memcpy(data, value->bytes.data(), length);
+    std::memcpy(data, bytes.data(), length);
     *size = length;
     return kRegSuccess;
 }

@@ -109,6 +109,10 @@ class FakePlatform : public Platform {
                     std::uint32_t* size) override;
     long SetValue(KeyHandle key, const char* name, std::uint32_t type, const void* data,
                   std::uint32_t size) override;
+    long QueryStoredValue(KeyHandle key, const char* name, std::uint32_t* type, void* data,
+                          std::uint32_t* size) override;
+    long SetStoredValue(KeyHandle key, const char* name, std::uint32_t type, const void* data,
+                        std::uint32_t size) override;
     long DeleteValue(KeyHandle key, const char* name) override;
     void CloseKey(KeyHandle key) override;
     FindHandle FindFirst(const char* pattern, FindEntry* entry) override;
@@ -155,6 +159,8 @@ class FakePlatform : public Platform {
     std::string Canonical(const std::string& path, int depth) const;
     const Node* Resolve(const std::string& path) const;
     const OpenKey* KeyOf(KeyHandle key) const;
+    long Query(KeyHandle key, const char* name, std::uint32_t* type, void* data,
+               std::uint32_t* size, bool narrow);
 
     std::map<std::string, std::map<std::string, Value>> keys_;
     std::map<std::uintptr_t, OpenKey> openKeys_;

@@ -180,7 +180,7 @@ TEST(RestoreKeyValue, PutsBackTypeAndBytesOrDeletes) {
     FakePlatform platform;
     platform.SetValueBytes(kMacros, "Macro0", kRegExpandSz, std::string("%A%\0", 4));
     const HostKey key = OpenHostKey(platform, kMacrosKey, kKeyReadWriteCreate);
-    const StoredValue saved = ReadKeyValue(platform, key, "Macro0");
+    const StoredValue saved = SaveKeyValue(platform, key, "Macro0");
     WriteKeyString(platform, key, "Macro0", "other");
     EXPECT_EQ(std::string("other\0", 6), platform.FindValue(kMacros, "Macro0")->bytes);
     EXPECT_EQ(kRegSz, platform.FindValue(kMacros, "Macro0")->type);
