@@ -2,7 +2,7 @@
 BUILD := build
 JOBS ?= $(shell nproc)
 
-.PHONY: all dll demo fuzz images test setup setup-test setup-demo clean format
+.PHONY: all bench dll demo fuzz images test setup setup-test setup-demo clean format
 
 all: dll
 
@@ -35,6 +35,11 @@ test: setup-test dll
 		-DQUORVIN_WINE_STATE=$(CURDIR)/$(BUILD)/wine
 	cmake --build $(BUILD)/native -j $(JOBS)
 	cd $(BUILD)/native && ctest --output-on-failure -j $(JOBS)
+
+# Times the plug-in's command against the least work any implementation must do.
+bench: setup-test dll
+	cmake --build $(BUILD)/win32 -j $(JOBS) --target MenuBench
+	bench/run-bench.sh $(CURDIR)/$(BUILD) $(CURDIR)/$(BUILD)/win32 $(CURDIR)/dist/Quorvin.dll
 
 # Runs each fuzz target for FUZZ_SECONDS (default 60).
 FUZZ_SECONDS ?= 60

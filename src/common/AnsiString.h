@@ -54,7 +54,7 @@ class AnsiString {
 AnsiString operator+(const AnsiString& a, const AnsiString& b);
 
 // Equality as the system's lstrcmpA reports it.
-bool SameText(Platform& platform, const AnsiString& a, const AnsiString& b);
+bool SameText(Platform& platform, const char* a, const char* b);
 
 // Loads a string resource of any length from this module.
 AnsiString LoadResourceString(Platform& platform, std::uint32_t id);

@@ -1,6 +1,5 @@
 #include "menu/MacroMenuBuilder.h"
 
-#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -42,17 +41,14 @@ PopupMenu& MacroMenuBuilder::NewMenu() {
 
 PopupMenu& MacroMenuBuilder::BuildFolderMenu(const AnsiString& folder, std::int32_t style) {
     PopupMenu& menu = NewMenu();
-    std::vector<FolderIdentity> ancestors;
-    FolderIdentity root;
-    if (platform_.FolderIdentityOf(folder.c_str(), &root)) {
-        ancestors.push_back(root);
-    }
-    FillFolderMenu(menu, folder, style, ancestors);
+    FolderChain chain(platform_);
+    chain.Enter(folder, false);
+    FillFolderMenu(menu, folder, style, chain);
     return menu;
 }
 
 void MacroMenuBuilder::FillFolderMenu(PopupMenu& menu, const AnsiString& folder, std::int32_t style,
-                                      std::vector<FolderIdentity>& ancestors) {
+                                      FolderChain& chain) {
     const AnsiString folderWithSeparator = JoinPath(platform_, folder, "");
     FindEntry entry;
     const FolderEnumeration find(platform_,
@@ -65,44 +61,43 @@ void MacroMenuBuilder::FillFolderMenu(PopupMenu& menu, const AnsiString& folder,
         if (std::strcmp(entry.name, "..") == 0 || std::strcmp(entry.name, ".") == 0) {
             continue;
         }
-        AddEntry(menu, folderWithSeparator, entry.name, position, style, ancestors);
+        AddEntry(menu, folderWithSeparator, entry, position, style, chain);
         ++position;
     } while (platform_.FindNext(find.get(), &entry));
 }
 
 void MacroMenuBuilder::AddEntry(PopupMenu& menu, const AnsiString& folderWithSeparator,
-                                const char* name, int position, std::int32_t style,
-                                std::vector<FolderIdentity>& ancestors) {
+                                const FindEntry& entry, int position, std::int32_t style,
+                                FolderChain& chain) {
     AnsiString path(folderWithSeparator);
-    path += name;
+    path += entry.name;
     if (IsFolder(platform_.FileAttributes(path.c_str()))) {
         PopupMenu& submenu = NewMenu();
         // A link back into a folder being walked would recurse for ever: list it,
         // but leave its menu empty.
-        FolderIdentity identity;
-        const bool known = platform_.FolderIdentityOf(path.c_str(), &identity);
-        if (!known) {
-            FillFolderMenu(submenu, path, style, ancestors);
-        } else if (std::find(ancestors.begin(), ancestors.end(), identity) == ancestors.end()) {
-            ancestors.push_back(identity);
-            FillFolderMenu(submenu, path, style, ancestors);
-            ancestors.pop_back();
+        const bool isLink = (entry.attributes & kFileAttributeReparsePoint) != 0;
+        if (!chain.IsInside(path, isLink)) {
+            chain.Enter(path, isLink);
+            FillFolderMenu(submenu, path, style, chain);
+            chain.Leave();
         }
-        menu.AppendSubmenu(AcceleratorPrefix(position, style) + EscapeAccelerators(name), submenu);
+        menu.AppendSubmenu(AcceleratorPrefix(position, style) + EscapeAccelerators(entry.name),
+                           submenu);
         return;
     }
-    if (!IsMacroFileName(platform_, name)) {
+    if (!IsMacroFileName(platform_, entry.name)) {
         return;
     }
     const std::uint32_t id = AssignCommandId(path);
-    menu.AppendCommand(id, AcceleratorPrefix(position, style) + EscapeAccelerators(name), false,
-                       id >= kRegisteredMacroBase, SameText(platform_, currentMacroFile_, path));
+    menu.AppendCommand(id, AcceleratorPrefix(position, style) + EscapeAccelerators(entry.name),
+                       false, id >= kRegisteredMacroBase,
+                       SameText(platform_, currentMacroFile_.c_str(), path.c_str()));
 }
 
 std::uint32_t MacroMenuBuilder::AssignCommandId(const AnsiString& path) {
     std::uint32_t id = kRegisteredMacroBase;
     for (const AnsiString& registered : registeredMacros_) {
-        if (SameText(platform_, registered, path)) {
+        if (SameText(platform_, registered.c_str(), path.c_str())) {
             return id;
         }
         ++id;

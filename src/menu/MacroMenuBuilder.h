@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/AnsiString.h"
+#include "menu/FolderChain.h"
 #include "menu/PopupMenu.h"
 #include "platform/Platform.h"
 #include "plugin/HostInterface.h"
@@ -34,9 +35,9 @@ class MacroMenuBuilder {
   private:
     PopupMenu& NewMenu();
     void FillFolderMenu(PopupMenu& menu, const AnsiString& folder, std::int32_t style,
-                        std::vector<FolderIdentity>& ancestors);
-    void AddEntry(PopupMenu& menu, const AnsiString& folder, const char* name, int position,
-                  std::int32_t style, std::vector<FolderIdentity>& ancestors);
+                        FolderChain& chain);
+    void AddEntry(PopupMenu& menu, const AnsiString& folder, const FindEntry& entry, int position,
+                  std::int32_t style, FolderChain& chain);
 
     Platform& platform_;
     std::list<PopupMenu> menus_;  // newest first

@@ -55,7 +55,7 @@ bool IsMacroFileName(Platform& platform, const char* name) {
     }
     platform.LowerInPlace(extension.MutableData());
     for (const char* candidate : kMacroExtensions) {
-        if (platform.CompareText(extension.c_str(), candidate) == 0) {
+        if (SameText(platform, extension.c_str(), candidate)) {
             return true;
         }
     }

@@ -30,6 +30,7 @@ constexpr std::uint32_t kKeyWrite = 0x20006;
 constexpr std::uint32_t kKeyReadWriteCreate = 0x2001F;
 
 constexpr std::uint32_t kFileAttributeDirectory = 0x10;
+constexpr std::uint32_t kFileAttributeReparsePoint = 0x400;  // junctions and symbolic links
 constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
 constexpr std::size_t kMaxPath = 260;
 
@@ -61,6 +62,7 @@ struct MenuItem {
 
 struct FindEntry {
     char name[kMaxPath] = {};
+    std::uint32_t attributes = 0;
 };
 
 struct CursorPosition {

@@ -21,6 +21,7 @@ void CopyName(const WIN32_FIND_DATAA& data, FindEntry* entry) {
     static_assert(sizeof entry->name == sizeof data.cFileName, "name buffers differ");
     std::memcpy(entry->name, data.cFileName, sizeof entry->name);
     entry->name[sizeof entry->name - 1] = '\0';
+    entry->attributes = data.dwFileAttributes;
 }
 
 // MENUITEMINFOA without its last member, hbmpItem: the record every Windows

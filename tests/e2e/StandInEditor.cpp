@@ -135,10 +135,14 @@ StandInEditor::~StandInEditor() {
     }
 }
 
-void StandInEditor::RunCommand(const PluginModule& plugin) {
+void StandInEditor::PrepareForMenu() {
     nextKey_ = 0;
     menuShownReported_ = false;
     snapshot_ = MenuSnapshot();
+}
+
+void StandInEditor::RunCommand(const PluginModule& plugin) {
+    PrepareForMenu();
     messages_.clear();
     SetForegroundWindow(window_);
     SetTimer(window_, kWatchdogTimer, 250, nullptr);
@@ -227,9 +231,14 @@ LRESULT StandInEditor::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_INITMENUPOPUP:
             ++menusOpened_;
             if (!snapshot_.taken) {
+                LARGE_INTEGER now;
+                QueryPerformanceCounter(&now);
+                menuOpenedAt_ = now.QuadPart;
                 snapshot_.taken = true;
                 snapshot_.menu = reinterpret_cast<HMENU>(wParam);
-                snapshot_.items = SnapshotMenu(snapshot_.menu, snapshot_.handles);
+                if (takeSnapshots_) {
+                    snapshot_.items = SnapshotMenu(snapshot_.menu, snapshot_.handles);
+                }
             }
             break;
         case WM_ENTERIDLE:

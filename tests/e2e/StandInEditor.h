@@ -78,6 +78,8 @@ class StandInEditor {
 
     // Keys played one by one while the menu waits for input.
     void PlayKeys(const std::vector<WORD>& keys) { keys_ = keys; }
+    // Forgets the last menu, ready to watch the next one open.
+    void PrepareForMenu();
     // Runs the plug-in's command, then delivers what it posted.
     void RunCommand(const PluginModule& plugin);
     void PumpMessages();
@@ -87,6 +89,10 @@ class StandInEditor {
     const std::vector<HostMessage>& messages() const { return messages_; }
     const MenuSnapshot& snapshot() const { return snapshot_; }
     int menusOpened() const { return menusOpened_; }
+    // When the last command's menu opened (QueryPerformanceCounter).
+    LONGLONG menuOpenedAt() const { return menuOpenedAt_; }
+    // Snapshots cost time per item; a benchmark turns them off.
+    void TakeSnapshots(bool take) { takeSnapshots_ = take; }
     DWORD lastCommandMilliseconds() const { return lastCommandMilliseconds_; }
 
     // Called after a message from the plug-in is recorded; for a sent one,
@@ -109,6 +115,8 @@ class StandInEditor {
     std::vector<HostMessage> messages_;
     MenuSnapshot snapshot_;
     int menusOpened_ = 0;
+    LONGLONG menuOpenedAt_ = 0;
+    bool takeSnapshots_ = true;
     DWORD lastCommandMilliseconds_ = 0;
 };
 

@@ -242,6 +242,7 @@ FindHandle FakePlatform::FindFirst(const char* pattern, FindEntry* entry) {
         return nullptr;
     }
     Enumeration enumeration;
+    enumeration.folder = Canonical(folder, 0);
     enumeration.names = {".", ".."};
     enumeration.names.insert(enumeration.names.end(), node->children.begin(), node->children.end());
     const std::uintptr_t handle = nextFind_++;
@@ -259,6 +260,16 @@ bool FakePlatform::FindNext(FindHandle find, FindEntry* entry) {
     const std::string& name = enumeration.names[enumeration.next++];
     std::memset(entry->name, 0, sizeof entry->name);
     std::memcpy(entry->name, name.data(), std::min(name.size(), sizeof entry->name - 1));
+    // A link shows as a reparse point, with the kind of what it leads to.
+    const auto found = nodes_.find(enumeration.folder + "\\" + name);
+    const Node* target = Resolve(enumeration.folder + "\\" + name);
+    entry->attributes = kFileAttributeDirectory;
+    if (found != nodes_.end()) {
+        entry->attributes = target != nullptr && target->folder ? kFileAttributeDirectory : 0x20;
+        if (!found->second.linkTarget.empty()) {
+            entry->attributes |= kFileAttributeReparsePoint;
+        }
+    }
     return true;
 }
 
@@ -278,6 +289,7 @@ std::uint32_t FakePlatform::FileAttributes(const char* path) {
 }
 
 bool FakePlatform::FolderIdentityOf(const char* path, FolderIdentity* identity) {
+    ++identityQueries;
     const Node* node = Resolve(path);
     if (node == nullptr) {
         return false;

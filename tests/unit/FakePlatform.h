@@ -46,6 +46,7 @@ class FakePlatform : public Platform {
     void AddLink(const std::string& path, const std::string& target);
     int OpenFindCount() const { return openFinds_; }
     int enumerations = 0;
+    int identityQueries = 0;
 
     // --- Menus ---
     struct Item {
@@ -152,6 +153,7 @@ class FakePlatform : public Platform {
         std::uint64_t index = 0;
     };
     struct Enumeration {
+        std::string folder;  // canonical
         std::vector<std::string> names;
         std::size_t next = 0;
     };

@@ -190,6 +190,28 @@ TEST(MacroMenuBuilder, ManyLinksToTheRootInEveryLevelStayLinear) {
     EXPECT_EQ(7, platform.enumerations);
 }
 
+TEST(MacroMenuBuilder, TreesWithoutLinksAskForNoFolderIdentity) {
+    FakePlatform platform;
+    platform.AddFile(kRoot + "\\A\\B\\x.js");
+    platform.AddFile(kRoot + "\\C\\y.js");
+    Build(platform, kRoot, -1);
+    EXPECT_EQ(0, platform.identityQueries);
+
+    platform.AddLink(kRoot + "\\C\\link", kRoot + "\\A");
+    platform.AddFolder(kRoot + "\\A\\B\\Deeper");
+    Build(platform, kRoot, -1);
+    EXPECT_GT(platform.identityQueries, 0);
+}
+
+TEST(MacroMenuBuilder, APlainFolderBelowALinkIsCheckedToo) {
+    // Root\\up leads to Outer, whose plain sub-folder is Root again.
+    FakePlatform platform;
+    platform.AddFile("C:\\Outer\\Macros\\a.js");
+    platform.AddLink("C:\\Outer\\Macros\\up", "C:\\Outer");
+    EXPECT_EQ((Lines{"&1 a.js #1", "&2 up >", "  &1 Macros >"}),
+              Build(platform, "C:\\Outer\\Macros", -1));
+}
+
 TEST(MacroMenuBuilder, FolderThatCannotBeEnumeratedGivesAnEmptyMenu) {
     FakePlatform platform;
     EXPECT_EQ(Lines{}, Build(platform, "C:\\Missing", 2));
