@@ -9,18 +9,8 @@ set -euo pipefail
 build="$1" win32="$2" dll="$3"
 out="$build/bench"
 mkdir -p "$out"
-export WINEPREFIX="$build/wine/wineprefix" WINEDEBUG=-all WINEARCH=win32
-export WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=C.UTF-8
-
-windows_path() { local p="Z:$1"; printf '%s' "${p//\//\\}"; }
-
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "Creating the Wine prefix $WINEPREFIX (once per build folder)"
-    mkdir -p "$(dirname "$WINEPREFIX")"
-    DISPLAY= wineboot -i >/dev/null 2>&1
-    wineserver -w
-fi
+source "$(dirname "$0")/../scripts/wine-env.sh" "$build/wine"
 
 trees="$WINEPREFIX/drive_c/QuorvinBench"
 rm -rf "$trees"

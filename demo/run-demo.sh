@@ -9,19 +9,9 @@ build="$1" win32="$2" dll="$3"
 here="$(cd "$(dirname "$0")" && pwd)"
 out="$build/demo"
 mkdir -p "$out"
-export WINEPREFIX="$build/wine/wineprefix" WINEDEBUG=-all WINEARCH=win32
-export WINEDLLOVERRIDES="mscoree,mshtml="
 # The system code page 932, as on a Japanese Windows.
 export LC_ALL=ja_JP.UTF-8
-
-windows_path() { local p="Z:$1"; printf '%s' "${p//\//\\}"; }
-
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "Creating the Wine prefix $WINEPREFIX (once per build folder)"
-    mkdir -p "$(dirname "$WINEPREFIX")"
-    DISPLAY= wineboot -i >/dev/null 2>&1
-    wineserver -w
-fi
+source "$here/../scripts/wine-env.sh" "$build/wine"
 macros="$WINEPREFIX/drive_c/QuorvinDemo/Macros"
 rm -rf "$macros" && mkdir -p "$macros" && cp -R "$here/macros/." "$macros/"
 editor=("$win32/QuorvinEditor.exe" "$(windows_path "$dll")" 'C:\QuorvinDemo\Macros')

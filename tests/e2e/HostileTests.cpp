@@ -30,7 +30,11 @@ std::string Utf16(const std::string& ascii, bool terminated = true) {
     return bytes;
 }
 
-void CheckPrompt(Context& context, const StandInEditor& editor) {
+// Shows the menu of the tree the runner made in the test's folder, and checks
+// that the command came back promptly.
+void ShowRunnersTree(Context& context, const PluginModule& plugin, StandInEditor& editor) {
+    SetMacroFolder(context.folder);
+    Run(context, editor, plugin, {VK_ESCAPE});
     std::printf("  the command took %lu ms\n", editor.lastCommandMilliseconds());
     context.check.True(editor.lastCommandMilliseconds() < kPromptlyMilliseconds,
                        "returned promptly");
@@ -40,12 +44,10 @@ void CheckPrompt(Context& context, const StandInEditor& editor) {
 
 void TenThousandMacrosInOneFolder(Context& context) {
     ResetEditorSettings();
-    SetMacroFolder(context.folder);  // m0000.js to m9999.js, made by the runner
     SetDword(kCommonKey, "ExtraShortCut", 2);
     PluginModule plugin(context.dllPath);
     StandInEditor editor;
-    Run(context, editor, plugin, {VK_ESCAPE});
-    CheckPrompt(context, editor);
+    ShowRunnersTree(context, plugin, editor);  // m0000.js to m9999.js
     const Lines menu = DescribeMenu(editor.snapshot().items);
     if (!context.check.Equal(10002, static_cast<long long>(menu.size()), "items")) return;
     struct Expected {
@@ -69,20 +71,16 @@ void TenThousandMacrosInOneFolder(Context& context) {
 void DeepNestingPastMaxPath(Context& context) {
     ResetEditorSettings();
     // levelNN-with-a-longer-name, 30 deep, each holding m.js, made by the runner.
-    SetMacroFolder(context.folder);
     PluginModule plugin(context.dllPath);
     StandInEditor editor;
-    Run(context, editor, plugin, {VK_ESCAPE});
-    CheckPrompt(context, editor);
+    ShowRunnersTree(context, plugin, editor);
     // Follow the chain of sub-menus as far as the walk could read.
     const std::vector<MenuItemSnapshot>* items = &editor.snapshot().items;
     std::string path = context.folder;
     int listed = 0;
-    while (items->size() >= 3 || (listed > 0 && items->size() >= 2)) {
+    while (!items->empty() && (*items)[0].submenu != nullptr) {
         const MenuItemSnapshot& sub = (*items)[0];
-        const std::string name = sub.label.substr(3);
-        if (sub.submenu == nullptr) break;
-        path += "\\" + name;
+        path += "\\" + sub.label.substr(3);  // past the prefix "&1 "
         ++listed;
         items = &sub.children;
     }
@@ -97,11 +95,9 @@ void LinkLoopsEverywhere(Context& context) {
     ResetEditorSettings();
     // a.js, self -> ., Sub\up -> .., and L1\L2\...\L6 with r1 and r2 -> the
     // root in every level: an exponential walk if links were followed.
-    SetMacroFolder(context.folder);
     PluginModule plugin(context.dllPath);
     StandInEditor editor;
-    Run(context, editor, plugin, {VK_ESCAPE});
-    CheckPrompt(context, editor);
+    ShowRunnersTree(context, plugin, editor);
     // Depth first: the chain L1 to L6, then each level's links, deepest first.
     Lines ordered = {"&1 a.js #1", "&2 L1 >"};
     std::string indent = "  ";
@@ -124,11 +120,9 @@ void OddNames(Context& context) {
     ResetEditorSettings();
     context.check.Equal(932, GetACP(), "system code page");
     // Made by the runner; see trees/OddNames.sh.
-    SetMacroFolder(context.folder);
     PluginModule plugin(context.dllPath);
     StandInEditor editor;
-    Run(context, editor, plugin, {VK_ESCAPE});
-    CheckPrompt(context, editor);
+    ShowRunnersTree(context, plugin, editor);
     const std::string table = "\x95\x5C";  // 表: trail byte 0x5C
     const std::string soft = "\x83\x5C";   // ソ: trail byte 0x5C
     // Wine lists names sorted without regard to case; skipped names leave gaps.

@@ -8,23 +8,10 @@ set -uo pipefail
 
 state="${QUORVIN_E2E_STATE:?set QUORVIN_E2E_STATE to a folder under the build folder}"
 here="$(cd "$(dirname "$0")" && pwd)"
-export WINEPREFIX="$state/wineprefix"
-export WINEDEBUG=-all
-# No Mono or Gecko installers: the tests need neither.
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win32  # the plug-in and its tests are 32-bit only
-
-windows_path() { local p="Z:$1"; printf '%s' "${p//\//\\}"; }
+source "$here/../../scripts/wine-env.sh" "$state"
 
 case "$1" in
 setup)
-    mkdir -p "$state"
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        echo "Creating the Wine prefix $WINEPREFIX (once per build folder)"
-        DISPLAY= wineboot -i >"$state/wineboot.log" 2>&1
-        wineserver -w
-        [ -f "$WINEPREFIX/system.reg" ] || { cat "$state/wineboot.log"; exit 1; }
-    fi
     rm -f "$state/display"
     setsid xvfb-run -a -f "$state/xauthority" -s "-screen 0 1280x800x24 -nolisten tcp" \
         bash -c 'echo "$DISPLAY" > "$0"; exec sleep 3600' "$state/display" \
