@@ -24,7 +24,6 @@ class AnsiString {
     const char* c_str() const { return data_; }
     std::size_t size() const;
     bool empty() const { return size() == 0; }
-    char back() const { return empty() ? '\0' : data_[size() - 1]; }
 
     AnsiString& operator+=(const AnsiString& other);
     AnsiString& operator+=(const char* text);
