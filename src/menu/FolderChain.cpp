@@ -1,19 +1,8 @@
 #include "menu/FolderChain.h"
 
+#include <utility>
+
 namespace quorvin {
-
-void FolderChain::Enter(const AnsiString& path, bool isLink) {
-    Folder folder;
-    folder.path = path;
-    folder.isLink = isLink;
-    folders_.push_back(folder);
-    links_ += isLink ? 1 : 0;
-}
-
-void FolderChain::Leave() {
-    links_ -= folders_.back().isLink ? 1 : 0;
-    folders_.pop_back();
-}
 
 bool FolderChain::IdentityOf(Folder& folder) {
     if (!folder.asked) {
@@ -23,13 +12,8 @@ bool FolderChain::IdentityOf(Folder& folder) {
     return folder.known;
 }
 
-bool FolderChain::IsInside(const AnsiString& path, bool isLink) {
-    if (!isLink && links_ == 0) {
-        return false;
-    }
-    Folder candidate;
-    candidate.path = path;
-    if (!IdentityOf(candidate)) {
+bool FolderChain::IsInside(Folder& candidate) {
+    if (!candidate.belowLink || !IdentityOf(candidate)) {
         return false;
     }
     for (Folder& folder : folders_) {
@@ -38,6 +22,18 @@ bool FolderChain::IsInside(const AnsiString& path, bool isLink) {
         }
     }
     return false;
+}
+
+bool FolderChain::Enter(const AnsiString& path, bool isLink) {
+    Folder folder;
+    folder.path = path;
+    folder.belowLink = isLink || (!folders_.empty() && folders_.back().belowLink);
+    if (IsInside(folder)) {
+        return false;
+    }
+    // Kept with what was asked of it, for the folders below to compare with.
+    folders_.push_back(std::move(folder));
+    return true;
 }
 
 }  // namespace quorvin

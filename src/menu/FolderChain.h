@@ -15,24 +15,24 @@ class FolderChain {
   public:
     explicit FolderChain(Platform& platform) : platform_(platform) {}
 
-    void Enter(const AnsiString& path, bool isLink);
-    void Leave();
-    // Whether this sub-folder is, by identity, a folder the walk is inside.
-    bool IsInside(const AnsiString& path, bool isLink);
+    // Enters the folder unless it is, by identity, one the walk is already
+    // inside; true when entered, and then Leave must follow.
+    bool Enter(const AnsiString& path, bool isLink);
+    void Leave() { folders_.pop_back(); }
 
   private:
     struct Folder {
         AnsiString path;
-        bool isLink = false;
+        bool belowLink = false;  // it or a folder around it is a link
         bool asked = false;
         bool known = false;
         FolderIdentity identity;
     };
     bool IdentityOf(Folder& folder);
+    bool IsInside(Folder& candidate);
 
     Platform& platform_;
     std::vector<Folder> folders_;
-    int links_ = 0;
 };
 
 }  // namespace quorvin

@@ -42,7 +42,7 @@ PopupMenu& MacroMenuBuilder::NewMenu() {
 PopupMenu& MacroMenuBuilder::BuildFolderMenu(const AnsiString& folder, std::int32_t style) {
     PopupMenu& menu = NewMenu();
     FolderChain chain(platform_);
-    chain.Enter(folder, false);
+    chain.Enter(folder, false);  // no link yet: always entered
     FillFolderMenu(menu, folder, style, chain);
     return menu;
 }
@@ -76,8 +76,7 @@ void MacroMenuBuilder::AddEntry(PopupMenu& menu, const AnsiString& folderWithSep
         // A link back into a folder being walked would recurse for ever: list it,
         // but leave its menu empty.
         const bool isLink = (entry.attributes & kFileAttributeReparsePoint) != 0;
-        if (!chain.IsInside(path, isLink)) {
-            chain.Enter(path, isLink);
+        if (chain.Enter(path, isLink)) {
             FillFolderMenu(submenu, path, style, chain);
             chain.Leave();
         }

@@ -29,6 +29,16 @@ void CopyName(const WIN32_FIND_DATAA& data, FindEntry* entry) {
 constexpr UINT kMenuItemInfoSize = offsetof(MENUITEMINFOA, hbmpItem);
 static_assert(kMenuItemInfoSize == 44, "unexpected MENUITEMINFOA layout");
 
+// Value names are narrow; the wide calls keep string data as stored.
+std::wstring WideName(const char* name) {
+    const int length = MultiByteToWideChar(CP_ACP, 0, name, -1, nullptr, 0);
+    std::wstring wide(length > 0 ? length : 1, L'\0');
+    if (length > 0) {
+        MultiByteToWideChar(CP_ACP, 0, name, -1, &wide[0], length);
+    }
+    return wide;
+}
+
 }  // namespace
 
 KeyHandle Win32Platform::OpenUserKey(const char* subKey, std::uint32_t access) {
@@ -54,20 +64,6 @@ long Win32Platform::SetValue(KeyHandle key, const char* name, std::uint32_t type
                              std::uint32_t size) {
     return RegSetValueExA(AsKey(key), name, 0, type, static_cast<const BYTE*>(data), size);
 }
-
-namespace {
-
-// Value names are narrow; the wide calls keep string data as stored.
-std::wstring WideName(const char* name) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, name, -1, nullptr, 0);
-    std::wstring wide(length > 0 ? length : 1, L'\0');
-    if (length > 0) {
-        MultiByteToWideChar(CP_ACP, 0, name, -1, &wide[0], length);
-    }
-    return wide;
-}
-
-}  // namespace
 
 long Win32Platform::QueryStoredValue(KeyHandle key, const char* name, std::uint32_t* type,
                                      void* data, std::uint32_t* size) {

@@ -8,6 +8,7 @@ namespace quorvin {
 
 namespace {
 
+// The value that events with kEventStoreValue hand over; 0 at load.
 LParam rememberedEventValue = 0;
 
 // Texts handed to the editor are loaded into a buffer of this size; longer
@@ -46,8 +47,6 @@ LResult ConfirmUninstall(Platform& platform, WindowHandle window) {
 }
 
 }  // namespace
-
-LParam RememberedEventValue() { return rememberedEventValue; }
 
 std::uint32_t ChooseBitmap(std::uint32_t flags) {
     std::uint32_t base = 0;

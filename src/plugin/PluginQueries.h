@@ -22,9 +22,6 @@ constexpr std::uint32_t kImageSecond = 0x200;
 constexpr std::uint32_t kMagenta = 0x00FF00FF;
 constexpr std::uint32_t kDefaultBitmap = 101;
 
-// The value that events with kEventStoreValue hand over; 0 at load.
-LParam RememberedEventValue();
-
 std::uint32_t ChooseBitmap(std::uint32_t flags);
 std::uint32_t MaskColour(std::uint32_t flags);
 

@@ -203,6 +203,16 @@ TEST(MacroMenuBuilder, TreesWithoutLinksAskForNoFolderIdentity) {
     EXPECT_GT(platform.identityQueries, 0);
 }
 
+TEST(MacroMenuBuilder, EachFolderIsAskedForItsIdentityOnce) {
+    FakePlatform platform;
+    platform.AddFolder(kRoot);
+    platform.AddFolder("C:\\Else\\A");
+    platform.AddFolder("C:\\Else\\B");
+    platform.AddLink(kRoot + "\\link", "C:\\Else");
+    Build(platform, kRoot, -1);
+    EXPECT_EQ(4, platform.identityQueries);  // link, root, A and B
+}
+
 TEST(MacroMenuBuilder, APlainFolderBelowALinkIsCheckedToo) {
     // Root\\up leads to Outer, whose plain sub-folder is Root again.
     FakePlatform platform;
