@@ -1,5 +1,6 @@
 #include "command/MacroCommand.h"
 
+#include "common/CodePage.h"
 #include "menu/MacroMenuBuilder.h"
 #include "menu/MacroNames.h"
 #include "plugin/HostInterface.h"
@@ -13,11 +14,12 @@ namespace {
 // Past nine items, style 2 gives the folder item the next letter instead of &O.
 constexpr int kItemsBeforeFolderLetter = 9;
 
-AnsiString OpenFolderLabel(Platform& platform, int itemCount, std::int32_t style) {
+WideString OpenFolderLabel(Platform& platform, int itemCount, std::int32_t style) {
     if (style == 2 && itemCount > kItemsBeforeFolderLetter) {
-        return AcceleratorPrefix(itemCount, style) + LoadResourceString(platform, IDS_OPEN_FOLDER);
+        return FromCodePage(platform, AcceleratorPrefix(itemCount, style) +
+                                          LoadResourceString(platform, IDS_OPEN_FOLDER));
     }
-    return LoadResourceString(platform, IDS_OPEN_FOLDER_WITH_ACCELERATOR);
+    return FromCodePage(platform, LoadResourceString(platform, IDS_OPEN_FOLDER_WITH_ACCELERATOR));
 }
 
 }  // namespace

@@ -153,28 +153,8 @@ AnsiString operator+(const AnsiString& a, const AnsiString& b) {
     return result;
 }
 
-namespace {
-
-bool IsPrintableAscii(const char* text) {
-    for (; *text != '\0'; ++text) {
-        if (*text < 0x20 || *text > 0x7E) {
-            return false;
-        }
-    }
-    return true;
-}
-
-}  // namespace
-
-bool SameText(Platform& platform, const char* a, const char* b) {
-    // lstrcmpA converts both texts and compares them linguistically, which costs
-    // more than the rest of a menu item. Between texts of printable ASCII only,
-    // where no character is ignorable, it finds equal exactly the identical
-    // ones; other texts may hold characters it ignores, so they go to it.
-    if (IsPrintableAscii(a) && IsPrintableAscii(b)) {
-        return std::strcmp(a, b) == 0;
-    }
-    return platform.CompareText(a, b) == 0;
+bool operator==(const AnsiString& a, const AnsiString& b) {
+    return a.size() == b.size() && std::memcmp(a.c_str(), b.c_str(), a.size()) == 0;
 }
 
 AnsiString LoadResourceString(Platform& platform, std::uint32_t id) {

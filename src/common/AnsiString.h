@@ -52,8 +52,10 @@ class AnsiString {
 
 AnsiString operator+(const AnsiString& a, const AnsiString& b);
 
-// Equality as the system's lstrcmpA reports it.
-bool SameText(Platform& platform, const char* a, const char* b);
+// Byte for byte: the system's lstrcmpA ignores some characters, such as a
+// soft hyphen, and would take two different paths for one.
+bool operator==(const AnsiString& a, const AnsiString& b);
+inline bool operator!=(const AnsiString& a, const AnsiString& b) { return !(a == b); }
 
 // Loads a string resource of any length from this module.
 AnsiString LoadResourceString(Platform& platform, std::uint32_t id);

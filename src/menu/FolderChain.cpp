@@ -24,7 +24,7 @@ bool FolderChain::IsInside(Folder& candidate) {
     return false;
 }
 
-bool FolderChain::Enter(const AnsiString& path, bool isLink) {
+bool FolderChain::Enter(const WideString& path, bool isLink) {
     Folder folder;
     folder.path = path;
     folder.belowLink = isLink || (!folders_.empty() && folders_.back().belowLink);

@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "common/AnsiString.h"
 #include "platform/Platform.h"
 
 namespace quorvin {
@@ -17,12 +16,12 @@ class FolderChain {
 
     // Enters the folder unless it is, by identity, one the walk is already
     // inside; true when entered, and then Leave must follow.
-    bool Enter(const AnsiString& path, bool isLink);
+    bool Enter(const WideString& path, bool isLink);
     void Leave() { folders_.pop_back(); }
 
   private:
     struct Folder {
-        AnsiString path;
+        WideString path;
         bool belowLink = false;  // it or a folder around it is a link
         bool asked = false;
         bool known = false;

@@ -1,6 +1,5 @@
 #include "menu/MacroMenuBuilder.h"
 
-#include <cstring>
 #include <utility>
 
 #include "common/OwnedHandle.h"
@@ -17,6 +16,13 @@ using FolderEnumeration = OwnedHandle<FindHandle, &CloseFind>;
 bool IsFolder(std::uint32_t attributes) {
     return attributes != kInvalidFileAttributes && (attributes & kFileAttributeDirectory) != 0;
 }
+
+bool IsDotOrDotDot(const char16_t* name) {
+    return name[0] == u'.' && (name[1] == u'\0' || (name[1] == u'.' && name[2] == u'\0'));
+}
+
+// No code page takes more than three bytes for one UTF-16 code unit.
+constexpr std::size_t kMostBytesPerUnit = 3;
 
 }  // namespace
 
@@ -42,61 +48,80 @@ PopupMenu& MacroMenuBuilder::NewMenu() {
 PopupMenu& MacroMenuBuilder::BuildFolderMenu(const AnsiString& folder, std::int32_t style) {
     PopupMenu& menu = NewMenu();
     FolderChain chain(platform_);
-    chain.Enter(folder, false);  // no link yet: always entered
-    FillFolderMenu(menu, folder, style, chain);
+    chain.Enter(FromCodePage(platform_, folder), false);  // no link yet: always entered
+    FillFolderMenu(menu, RootFolder(platform_, folder), style, chain);
     return menu;
 }
 
-void MacroMenuBuilder::FillFolderMenu(PopupMenu& menu, const AnsiString& folder, std::int32_t style,
+void MacroMenuBuilder::FillFolderMenu(PopupMenu& menu, const WalkFolder& folder, std::int32_t style,
                                       FolderChain& chain) {
-    const AnsiString folderWithSeparator = JoinPath(platform_, folder, "");
+    // The narrow enumeration took no pattern past MAX_PATH; neither does the walk.
+    const WideString pattern = folder.wide + u'*';
+    if (pattern.size() >= kMaxPath) {
+        return;
+    }
     FindEntry entry;
-    const FolderEnumeration find(platform_,
-                                 platform_.FindFirst((folderWithSeparator + "*").c_str(), &entry));
+    const FolderEnumeration find(platform_, platform_.FindFirst(pattern.c_str(), &entry));
     if (!find) {
         return;
     }
     int position = 0;
     do {
-        if (std::strcmp(entry.name, "..") == 0 || std::strcmp(entry.name, ".") == 0) {
+        if (IsDotOrDotDot(entry.name)) {
             continue;
         }
-        AddEntry(menu, folderWithSeparator, entry, position, style, chain);
+        AddEntry(menu, folder, entry, position, style, chain);
         ++position;
     } while (platform_.FindNext(find.get(), &entry));
 }
 
-void MacroMenuBuilder::AddEntry(PopupMenu& menu, const AnsiString& folderWithSeparator,
-                                const FindEntry& entry, int position, std::int32_t style,
-                                FolderChain& chain) {
-    AnsiString path(folderWithSeparator);
-    path += entry.name;
-    if (IsFolder(platform_.FileAttributes(path.c_str()))) {
+bool MacroMenuBuilder::IsFolderEntry(const WalkFolder& folder, const FindEntry& entry,
+                                     const WideString& name) {
+    // The enumeration's attributes tell, except where the editor's narrow path
+    // reaches MAX_PATH: there the narrow query decides, as it always has.
+    if (folder.narrow.size() + name.size() * kMostBytesPerUnit >= kMaxPath) {
+        const AnsiString path = folder.narrow + ToCodePage(platform_, name).text;
+        if (path.size() >= kMaxPath) {
+            return IsFolder(platform_.FileAttributes(path.c_str()));
+        }
+    }
+    return IsFolder(entry.attributes);
+}
+
+void MacroMenuBuilder::AddEntry(PopupMenu& menu, const WalkFolder& folder, const FindEntry& entry,
+                                int position, std::int32_t style, FolderChain& chain) {
+    const WideString name(entry.name);
+    if (IsFolderEntry(folder, entry, name)) {
         PopupMenu& submenu = NewMenu();
         // A link back into a folder being walked would recurse for ever: list it,
         // but leave its menu empty.
         const bool isLink = (entry.attributes & kFileAttributeReparsePoint) != 0;
-        if (chain.Enter(path, isLink)) {
-            FillFolderMenu(submenu, path, style, chain);
+        if (chain.Enter(folder.wide + name, isLink)) {
+            FillFolderMenu(submenu, SubFolder(folder, name, ToCodePage(platform_, name)), style,
+                           chain);
             chain.Leave();
         }
-        menu.AppendSubmenu(AcceleratorPrefix(position, style) + EscapeAccelerators(entry.name),
-                           submenu);
+        menu.AppendSubmenu(ItemLabel(position, style, entry.name), submenu);
         return;
     }
     if (!IsMacroFileName(platform_, entry.name)) {
         return;
     }
+    AnsiString path;
+    if (!EditorPathOf(platform_, folder, name, ToCodePage(platform_, name), &path)) {
+        // Listed by its true name, but no narrow path would open it.
+        menu.AppendCommand(0, ItemLabel(position, style, entry.name), true, false, false);
+        return;
+    }
     const std::uint32_t id = AssignCommandId(path);
-    menu.AppendCommand(id, AcceleratorPrefix(position, style) + EscapeAccelerators(entry.name),
-                       false, id >= kRegisteredMacroBase,
-                       SameText(platform_, currentMacroFile_.c_str(), path.c_str()));
+    menu.AppendCommand(id, ItemLabel(position, style, entry.name), false,
+                       id >= kRegisteredMacroBase, currentMacroFile_ == path);
 }
 
 std::uint32_t MacroMenuBuilder::AssignCommandId(const AnsiString& path) {
     std::uint32_t id = kRegisteredMacroBase;
     for (const AnsiString& registered : registeredMacros_) {
-        if (SameText(platform_, registered.c_str(), path.c_str())) {
+        if (registered == path) {
             return id;
         }
         ++id;

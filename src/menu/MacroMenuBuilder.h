@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/AnsiString.h"
+#include "menu/EditorPath.h"
 #include "menu/FolderChain.h"
 #include "menu/PopupMenu.h"
 #include "platform/Platform.h"
@@ -34,9 +35,10 @@ class MacroMenuBuilder {
 
   private:
     PopupMenu& NewMenu();
-    void FillFolderMenu(PopupMenu& menu, const AnsiString& folder, std::int32_t style,
+    void FillFolderMenu(PopupMenu& menu, const WalkFolder& folder, std::int32_t style,
                         FolderChain& chain);
-    void AddEntry(PopupMenu& menu, const AnsiString& folder, const FindEntry& entry, int position,
+    bool IsFolderEntry(const WalkFolder& folder, const FindEntry& entry, const WideString& name);
+    void AddEntry(PopupMenu& menu, const WalkFolder& folder, const FindEntry& entry, int position,
                   std::int32_t style, FolderChain& chain);
 
     Platform& platform_;

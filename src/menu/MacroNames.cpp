@@ -24,6 +24,16 @@ const char* LastCharacter(Platform& platform, const char* text) {
     return last;
 }
 
+bool EqualsAscii(const WideString& text, const char* ascii) {
+    std::size_t i = 0;
+    for (; i < text.size() && ascii[i] != '\0'; ++i) {
+        if (text[i] != static_cast<unsigned char>(ascii[i])) {
+            return false;
+        }
+    }
+    return i == text.size() && ascii[i] == '\0';
+}
+
 }  // namespace
 
 AnsiString AcceleratorPrefix(int index, std::int32_t style) {
@@ -39,41 +49,43 @@ AnsiString AcceleratorPrefix(int index, std::int32_t style) {
     return AnsiString();
 }
 
-bool IsMacroFileName(Platform& platform, const char* name) {
-    const char* dot = nullptr;
-    for (const char* p = name; *p != '\0'; p = platform.NextChar(p)) {
-        if (*p == '.') {
+bool IsMacroFileName(Platform& platform, const char16_t* name) {
+    const char16_t* dot = nullptr;
+    for (const char16_t* p = name; *p != u'\0'; ++p) {
+        if (*p == u'.') {
             dot = p;
         }
     }
-    if (dot == nullptr) {
+    if (dot == nullptr || dot[1] == u'\0') {
         return false;
     }
-    AnsiString extension(dot + 1);
-    if (extension.empty()) {
-        return false;
-    }
-    platform.LowerInPlace(extension.MutableData());
+    WideString extension(dot + 1);
+    platform.LowerInPlace(&extension[0]);
     for (const char* candidate : kMacroExtensions) {
-        if (SameText(platform, extension.c_str(), candidate)) {
+        if (EqualsAscii(extension, candidate)) {
             return true;
         }
     }
     return false;
 }
 
-AnsiString EscapeAccelerators(const char* name) {
-    // "&" (0x26) is below every trail byte of the double-byte code pages, so a
-    // plain byte scan cannot split a character.
-    AnsiString label;
-    const char* run = name;
-    for (const char* amp = std::strchr(run, '&'); amp != nullptr; amp = std::strchr(run, '&')) {
-        label.Append(run, static_cast<std::size_t>(amp - run) + 1);
-        label.Append("&", 1);
-        run = amp + 1;
+WideString EscapeAccelerators(const char16_t* name) {
+    WideString label;
+    for (const char16_t* p = name; *p != u'\0'; ++p) {
+        label.push_back(*p);
+        if (*p == u'&') {
+            label.push_back(u'&');
+        }
     }
-    label += run;
     return label;
+}
+
+WideString ItemLabel(int index, std::int32_t style, const char16_t* name) {
+    return WidenAscii(AcceleratorPrefix(index, style)) + EscapeAccelerators(name);
+}
+
+WideString WidenAscii(const AnsiString& text) {
+    return WideString(text.c_str(), text.c_str() + text.size());
 }
 
 AnsiString JoinPath(Platform& platform, const AnsiString& folder, const char* name) {

@@ -17,10 +17,16 @@ extern const std::size_t kMacroExtensionCount;
 AnsiString AcceleratorPrefix(int index, std::int32_t style);
 
 // Whether the name's last extension is a macro extension, in any letter case.
-bool IsMacroFileName(Platform& platform, const char* name);
+bool IsMacroFileName(Platform& platform, const char16_t* name);
 
 // A file or folder name as a menu shows it verbatim: "&" becomes "&&".
-AnsiString EscapeAccelerators(const char* name);
+WideString EscapeAccelerators(const char16_t* name);
+
+// The label of the entry at a menu's walk position: its prefix, then its name.
+WideString ItemLabel(int index, std::int32_t style, const char16_t* name);
+
+// Text of printable ASCII, such as a prefix, as UTF-16.
+WideString WidenAscii(const AnsiString& text);
 
 // The folder, one separator and the name; a folder that already ends in a
 // separator character (not a trail byte 0x5C) gets no second one.

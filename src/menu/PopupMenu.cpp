@@ -24,7 +24,7 @@ void PopupMenu::AppendSeparator() {
     Insert(item);
 }
 
-void PopupMenu::AppendCommand(std::uint32_t id, const AnsiString& label, bool grayed, bool checked,
+void PopupMenu::AppendCommand(std::uint32_t id, const WideString& label, bool grayed, bool checked,
                               bool isDefault) {
     MenuItem item;
     item.mask = kMiimState | kMiimId | kMiimType;
@@ -37,7 +37,7 @@ void PopupMenu::AppendCommand(std::uint32_t id, const AnsiString& label, bool gr
     Insert(item);
 }
 
-void PopupMenu::AppendSubmenu(const AnsiString& label, const PopupMenu& submenu) {
+void PopupMenu::AppendSubmenu(const WideString& label, const PopupMenu& submenu) {
     MenuItem item;
     item.mask = kMiimState | kMiimSubmenu | kMiimType;
     item.type = kMftString;

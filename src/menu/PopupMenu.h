@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "common/AnsiString.h"
 #include "platform/Platform.h"
 
 namespace quorvin {
@@ -20,9 +19,9 @@ class PopupMenu {
     int count() const { return count_; }
 
     void AppendSeparator();
-    void AppendCommand(std::uint32_t id, const AnsiString& label, bool grayed, bool checked,
+    void AppendCommand(std::uint32_t id, const WideString& label, bool grayed, bool checked,
                        bool isDefault);
-    void AppendSubmenu(const AnsiString& label, const PopupMenu& submenu);
+    void AppendSubmenu(const WideString& label, const PopupMenu& submenu);
     // Shows the menu at the mouse cursor; the chosen identifier, 0 when dismissed.
     std::uint32_t Show(WindowHandle owner);
 

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // The only door from the plug-in's logic to Windows. Win32Platform forwards each
 // call to the system; the unit tests put an in-memory fake in its place.
@@ -15,6 +16,8 @@ using FindHandle = void*;
 using WParam = std::uintptr_t;
 using LParam = std::intptr_t;
 using LResult = std::intptr_t;
+// UTF-16, as the system's wide calls take it; names on disk are kept in it.
+using WideString = std::u16string;
 
 // Registry status codes and value types, as the system defines them.
 constexpr long kRegSuccess = 0;
@@ -34,7 +37,7 @@ constexpr std::uint32_t kFileAttributeReparsePoint = 0x400;  // junctions and sy
 constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
 constexpr std::size_t kMaxPath = 260;
 
-// Menu item fields as MENUITEMINFOA spells them.
+// Menu item fields as MENUITEMINFOW spells them.
 constexpr std::uint32_t kMiimState = 0x1;
 constexpr std::uint32_t kMiimId = 0x2;
 constexpr std::uint32_t kMiimSubmenu = 0x4;
@@ -56,12 +59,12 @@ struct MenuItem {
     std::uint32_t state = 0;
     std::uint32_t id = 0;
     MenuHandle submenu = nullptr;
-    const char* text = nullptr;
-    std::uint32_t textLength = 0;
+    const char16_t* text = nullptr;
+    std::uint32_t textLength = 0;  // in UTF-16 code units, terminator not counted
 };
 
 struct FindEntry {
-    char name[kMaxPath] = {};
+    char16_t name[kMaxPath] = {};
     std::uint32_t attributes = 0;
 };
 
@@ -99,12 +102,16 @@ class Platform {
     virtual long DeleteValue(KeyHandle key, const char* name) = 0;
     virtual void CloseKey(KeyHandle key) = 0;
 
-    // Folders. FindFirst returns nullptr when the enumeration cannot start.
-    virtual FindHandle FindFirst(const char* pattern, FindEntry* entry) = 0;
+    // Folders, by their UTF-16 names. FindFirst returns nullptr when the
+    // enumeration cannot start.
+    virtual FindHandle FindFirst(const char16_t* pattern, FindEntry* entry) = 0;
     virtual bool FindNext(FindHandle find, FindEntry* entry) = 0;
     virtual void FindClose(FindHandle find) = 0;
     virtual std::uint32_t FileAttributes(const char* path) = 0;
-    virtual bool FolderIdentityOf(const char* path, FolderIdentity* identity) = 0;
+    virtual bool FolderIdentityOf(const char16_t* path, FolderIdentity* identity) = 0;
+    // The path with every component in its short (8.3) form where it has one,
+    // as GetShortPathNameW gives it; false when the call fails.
+    virtual bool ShortPathOf(const char16_t* path, WideString* shortPath) = 0;
 
     // Menus.
     virtual MenuHandle CreatePopupMenu() = 0;
@@ -127,8 +134,15 @@ class Platform {
     // Text in the system code page.
     virtual int LoadStringText(ModuleHandle module, std::uint32_t id, char* buffer, int size) = 0;
     virtual const char* NextChar(const char* text) = 0;
-    virtual void LowerInPlace(char* text) = 0;
-    virtual int CompareText(const char* a, const char* b) = 0;
+    // UTF-16 into the code page without best-fit mappings: a character the code
+    // page lacks becomes the default character and sets usedDefault. Returns
+    // the bytes written (no terminator), 0 when the buffer is too small.
+    virtual int ToCodePage(const char16_t* text, int length, char* buffer, int size,
+                           bool* usedDefault) = 0;
+    // The code page's text into UTF-16; returns the code units written.
+    virtual int FromCodePage(const char* text, int length, char16_t* buffer, int size) = 0;
+    // Locale-aware lower case, as CharLowerW does it.
+    virtual void LowerInPlace(char16_t* text) = 0;
     // Copies at most size - 1 bytes and a terminator, as lstrcpynA does.
     virtual void CopyText(char* destination, const char* source, int size) = 0;
 };

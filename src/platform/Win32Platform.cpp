@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quorvin {
@@ -17,17 +18,21 @@ HWND AsWindow(WindowHandle window) { return static_cast<HWND>(window); }
 HKEY AsKey(KeyHandle key) { return static_cast<HKEY>(key); }
 HMENU AsMenu(MenuHandle menu) { return static_cast<HMENU>(menu); }
 
-void CopyName(const WIN32_FIND_DATAA& data, FindEntry* entry) {
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 is the system's wide text");
+const wchar_t* AsWide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+wchar_t* AsWide(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
+
+void CopyName(const WIN32_FIND_DATAW& data, FindEntry* entry) {
     static_assert(sizeof entry->name == sizeof data.cFileName, "name buffers differ");
     std::memcpy(entry->name, data.cFileName, sizeof entry->name);
-    entry->name[sizeof entry->name - 1] = '\0';
+    entry->name[kMaxPath - 1] = u'\0';
     entry->attributes = data.dwFileAttributes;
 }
 
-// MENUITEMINFOA without its last member, hbmpItem: the record every Windows
+// MENUITEMINFOW without its last member, hbmpItem: the record every Windows
 // version accepts.
-constexpr UINT kMenuItemInfoSize = offsetof(MENUITEMINFOA, hbmpItem);
-static_assert(kMenuItemInfoSize == 44, "unexpected MENUITEMINFOA layout");
+constexpr UINT kMenuItemInfoSize = offsetof(MENUITEMINFOW, hbmpItem);
+static_assert(kMenuItemInfoSize == 44, "unexpected MENUITEMINFOW layout");
 
 // Value names are narrow; the wide calls keep string data as stored.
 std::wstring WideName(const char* name) {
@@ -93,9 +98,9 @@ long Win32Platform::DeleteValue(KeyHandle key, const char* name) {
 
 void Win32Platform::CloseKey(KeyHandle key) { RegCloseKey(AsKey(key)); }
 
-FindHandle Win32Platform::FindFirst(const char* pattern, FindEntry* entry) {
-    WIN32_FIND_DATAA data;
-    const HANDLE find = FindFirstFileA(pattern, &data);
+FindHandle Win32Platform::FindFirst(const char16_t* pattern, FindEntry* entry) {
+    WIN32_FIND_DATAW data;
+    const HANDLE find = FindFirstFileW(AsWide(pattern), &data);
     if (find == INVALID_HANDLE_VALUE) {
         return nullptr;
     }
@@ -104,8 +109,8 @@ FindHandle Win32Platform::FindFirst(const char* pattern, FindEntry* entry) {
 }
 
 bool Win32Platform::FindNext(FindHandle find, FindEntry* entry) {
-    WIN32_FIND_DATAA data;
-    if (!FindNextFileA(static_cast<HANDLE>(find), &data)) {
+    WIN32_FIND_DATAW data;
+    if (!FindNextFileW(static_cast<HANDLE>(find), &data)) {
         return false;
     }
     CopyName(data, entry);
@@ -116,11 +121,11 @@ void Win32Platform::FindClose(FindHandle find) { ::FindClose(static_cast<HANDLE>
 
 std::uint32_t Win32Platform::FileAttributes(const char* path) { return GetFileAttributesA(path); }
 
-bool Win32Platform::FolderIdentityOf(const char* path, FolderIdentity* identity) {
+bool Win32Platform::FolderIdentityOf(const char16_t* path, FolderIdentity* identity) {
     // Opening a folder needs backup semantics; no access right is asked for.
     const HANDLE folder =
-        CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        CreateFileW(AsWide(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (folder == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -134,10 +139,23 @@ bool Win32Platform::FolderIdentityOf(const char* path, FolderIdentity* identity)
     return known;
 }
 
+bool Win32Platform::ShortPathOf(const char16_t* path, WideString* shortPath) {
+    // The short form is never longer than the path itself.
+    WideString buffer(std::char_traits<char16_t>::length(path) + 1, u'\0');
+    const DWORD length =
+        GetShortPathNameW(AsWide(path), AsWide(&buffer[0]), static_cast<DWORD>(buffer.size()));
+    if (length == 0 || length >= buffer.size()) {
+        return false;
+    }
+    buffer.resize(length);
+    *shortPath = std::move(buffer);
+    return true;
+}
+
 MenuHandle Win32Platform::CreatePopupMenu() { return ::CreatePopupMenu(); }
 
 bool Win32Platform::InsertItem(MenuHandle menu, std::uint32_t position, const MenuItem& item) {
-    MENUITEMINFOA info;
+    MENUITEMINFOW info;
     std::memset(&info, 0, sizeof info);
     info.cbSize = kMenuItemInfoSize;
     info.fMask = item.mask;
@@ -145,9 +163,9 @@ bool Win32Platform::InsertItem(MenuHandle menu, std::uint32_t position, const Me
     info.fState = item.state;
     info.wID = item.id;
     info.hSubMenu = AsMenu(item.submenu);
-    info.dwTypeData = const_cast<char*>(item.text);
+    info.dwTypeData = const_cast<wchar_t*>(AsWide(item.text));
     info.cch = item.textLength;
-    return InsertMenuItemA(AsMenu(menu), position, TRUE, &info) != FALSE;
+    return InsertMenuItemW(AsMenu(menu), position, TRUE, &info) != FALSE;
 }
 
 std::uint32_t Win32Platform::TrackPopupMenu(MenuHandle menu, std::uint32_t flags, long x, long y,
@@ -193,9 +211,28 @@ int Win32Platform::LoadStringText(ModuleHandle module, std::uint32_t id, char* b
 
 const char* Win32Platform::NextChar(const char* text) { return CharNextA(text); }
 
-void Win32Platform::LowerInPlace(char* text) { CharLowerA(text); }
+int Win32Platform::ToCodePage(const char16_t* text, int length, char* buffer, int size,
+                              bool* usedDefault) {
+    // UTF-8 as the system code page takes neither flags nor a default
+    // character; it holds every character, and the caller's round trip
+    // catches a lone surrogate.
+    if (GetACP() == CP_UTF8) {
+        *usedDefault = false;
+        return WideCharToMultiByte(CP_UTF8, 0, AsWide(text), length, buffer, size, nullptr,
+                                   nullptr);
+    }
+    BOOL defaulted = FALSE;
+    const int written = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, AsWide(text), length,
+                                            buffer, size, nullptr, &defaulted);
+    *usedDefault = defaulted != FALSE;
+    return written;
+}
 
-int Win32Platform::CompareText(const char* a, const char* b) { return lstrcmpA(a, b); }
+int Win32Platform::FromCodePage(const char* text, int length, char16_t* buffer, int size) {
+    return MultiByteToWideChar(CP_ACP, 0, text, length, AsWide(buffer), size);
+}
+
+void Win32Platform::LowerInPlace(char16_t* text) { CharLowerW(AsWide(text)); }
 
 void Win32Platform::CopyText(char* destination, const char* source, int size) {
     lstrcpynA(destination, source, size);

@@ -19,11 +19,12 @@ class Win32Platform final : public Platform {
     long DeleteValue(KeyHandle key, const char* name) override;
     void CloseKey(KeyHandle key) override;
 
-    FindHandle FindFirst(const char* pattern, FindEntry* entry) override;
+    FindHandle FindFirst(const char16_t* pattern, FindEntry* entry) override;
     bool FindNext(FindHandle find, FindEntry* entry) override;
     void FindClose(FindHandle find) override;
     std::uint32_t FileAttributes(const char* path) override;
-    bool FolderIdentityOf(const char* path, FolderIdentity* identity) override;
+    bool FolderIdentityOf(const char16_t* path, FolderIdentity* identity) override;
+    bool ShortPathOf(const char16_t* path, WideString* shortPath) override;
 
     MenuHandle CreatePopupMenu() override;
     bool InsertItem(MenuHandle menu, std::uint32_t position, const MenuItem& item) override;
@@ -43,8 +44,10 @@ class Win32Platform final : public Platform {
 
     int LoadStringText(ModuleHandle module, std::uint32_t id, char* buffer, int size) override;
     const char* NextChar(const char* text) override;
-    void LowerInPlace(char* text) override;
-    int CompareText(const char* a, const char* b) override;
+    int ToCodePage(const char16_t* text, int length, char* buffer, int size,
+                   bool* usedDefault) override;
+    int FromCodePage(const char* text, int length, char16_t* buffer, int size) override;
+    void LowerInPlace(char16_t* text) override;
     void CopyText(char* destination, const char* source, int size) override;
 };
 

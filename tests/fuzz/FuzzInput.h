@@ -31,6 +31,17 @@ class FuzzInput {
         return text;
     }
 
+    // A zero-free UTF-16 text of at most maxLength code units, surrogates
+    // paired or not.
+    std::u16string WideText(std::size_t maxLength) {
+        std::u16string text;
+        for (std::size_t length = Byte() % (maxLength + 1); length > 0 && !empty(); --length) {
+            const char16_t unit = static_cast<char16_t>(Short());
+            text.push_back(unit == u'\0' ? u'.' : unit);
+        }
+        return text;
+    }
+
   private:
     const std::uint8_t* data_;
     std::size_t size_;

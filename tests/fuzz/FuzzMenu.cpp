@@ -13,9 +13,18 @@ using namespace quorvin;
 namespace {
 
 const char* const kRoot = "C:\\M";
-const char* const kNames[] = {"a.js",  "B.JSEE",   "x&y.py",       ".js",  "tool.",
-                              "noext", "\x83\x5C", "\x83\x5C.vbs", "d.rb", "sub",
-                              ".",     "..",       "e.txt",        "&",    "f.js.bak"};
+// Names the code page holds and names it does not (café, ¥, an emoji).
+const char16_t* const kNames[] = {
+    u"a.js",           u"B.JSEE",     u"x&y.py",   u".js",          u"tool.",       u"noext",
+    u"\u30BD",         u"\u30BD.vbs", u"d.rb",     u"sub",          u".",           u"..",
+    u"e.txt",          u"&",          u"f.js.bak", u"caf\u00E9.js", u"\u00A5.jsee", u"\U0001F600",
+    u"\u0395\u03AC.pl"};
+
+std::u16string Number(int n) {
+    std::u16string digits;
+    for (char c : std::to_string(n)) digits += static_cast<char16_t>(c);
+    return digits;
+}
 
 }  // namespace
 
@@ -27,14 +36,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform.SetString(kCommonKey, "MacroFolder", input.Bool() ? "C:\\M\\" : kRoot);
     platform.SetDword(kCommonKey, "ExtraShortCut", static_cast<std::int32_t>(input.Byte()) - 3);
     platform.AddFolder(kRoot);
+    platform.shortNames = input.Bool();
 
-    std::vector<std::string> folders = {kRoot};
-    std::vector<std::string> paths;
+    std::vector<std::u16string> folders = {u"C:\\M"};
+    std::vector<std::u16string> paths;
     int file = 0;
     while (!input.empty() && folders.size() < 200) {
-        const std::string& parent = folders[input.Byte() % folders.size()];
-        const std::string name = kNames[input.Byte() % (sizeof kNames / sizeof kNames[0])];
-        const std::string path = parent + "\\" + std::to_string(file++) + name;
+        const std::u16string& parent = folders[input.Byte() % folders.size()];
+        const std::u16string name = kNames[input.Byte() % (sizeof kNames / sizeof kNames[0])];
+        const std::u16string path = parent + u"\\" + Number(file++) + name;
         switch (input.Byte() % 5) {
             case 0:
                 platform.AddFolder(path);
@@ -46,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 2: {
                 const int many = input.Short() % 3000;
                 for (int i = 0; i < many; ++i) {
-                    platform.AddFile(path + std::to_string(i) + ".js");
+                    platform.AddFile(path + Number(i) + u".js");
                 }
                 break;
             }
@@ -57,10 +67,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     platform.AddKey(kMacrosKey);
     for (std::size_t i = 0; i < paths.size() && input.Bool(); ++i) {
-        platform.SetString(kMacrosKey, "Macro" + std::to_string(i), paths[i]);
+        platform.SetString(kMacrosKey, "Macro" + std::to_string(i), testing::Encode(paths[i]));
     }
     if (!paths.empty()) {
-        platform.SetString(kCommonKey, "MacroFile", paths[input.Byte() % paths.size()]);
+        platform.SetString(kCommonKey, "MacroFile",
+                           testing::Encode(paths[input.Byte() % paths.size()]));
     }
 
     const std::uint32_t choice = input.Word();

@@ -1,9 +1,11 @@
-// Names as the disk may hold them: any bytes, lone lead bytes, "&", dots.
+// Names as the disk and the editor may hold them: any UTF-16, lone
+// surrogates, any bytes, lone lead bytes, "&", dots.
 #include <cstdlib>
 #include <cstring>
 
 #include "FakePlatform.h"
 #include "FuzzInput.h"
+#include "common/CodePage.h"
 #include "menu/MacroNames.h"
 
 using namespace quorvin;
@@ -15,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto style = static_cast<std::int32_t>(input.Word());
     const std::string folder = input.Text(40);
     const std::string name = input.Text(255);
+    const std::u16string wideName = input.WideText(259);
 
     const AnsiString prefix = AcceleratorPrefix(index, style);
     for (std::size_t i = 0; i < prefix.size(); ++i) {
@@ -22,16 +25,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (byte < 0x20 || byte > 0x7E) std::abort();
     }
 
-    IsMacroFileName(platform, name.c_str());
+    IsMacroFileName(platform, wideName.c_str());
 
-    const AnsiString label = EscapeAccelerators(name.c_str());
+    const WideString label = EscapeAccelerators(wideName.c_str());
     std::size_t ampersands = 0;
-    for (char c : name) ampersands += c == '&';
-    if (label.size() != name.size() + ampersands) std::abort();
-    for (std::size_t i = 0, j = 0; i < name.size(); ++i, ++j) {
-        if (label.c_str()[j] != name[i]) std::abort();
-        if (name[i] == '&' && label.c_str()[++j] != '&') std::abort();
+    for (char16_t c : wideName) ampersands += c == u'&';
+    if (label.size() != wideName.size() + ampersands) std::abort();
+    for (std::size_t i = 0, j = 0; i < wideName.size(); ++i, ++j) {
+        if (label[j] != wideName[i]) std::abort();
+        if (wideName[i] == u'&' && label[++j] != u'&') std::abort();
     }
+
+    // An exact conversion reads back as the very name.
+    const NarrowText narrow = ToCodePage(platform, wideName);
+    if (narrow.exact && FromCodePage(platform, narrow.text) != wideName) std::abort();
 
     if (!folder.empty()) {
         const AnsiString path = JoinPath(platform, folder.c_str(), name.c_str());

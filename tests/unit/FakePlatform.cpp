@@ -1,5 +1,7 @@
 #include "FakePlatform.h"
 
+#include <iconv.h>
+
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
@@ -12,22 +14,17 @@ bool IsLeadByte(unsigned char byte) {
 
 namespace {
 
-// Splits at single-byte separators only: 0x5C can be a trail byte.
-std::vector<std::string> SplitPath(const std::string& path) {
-    std::vector<std::string> parts;
-    std::string part;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(path[i]);
-        if (IsLeadByte(byte) && i + 1 < path.size()) {
-            part += path[i];
-            part += path[++i];
-        } else if (byte == '\\') {
+std::vector<std::u16string> SplitPath(const std::u16string& path) {
+    std::vector<std::u16string> parts;
+    std::u16string part;
+    for (char16_t unit : path) {
+        if (unit == u'\\') {
             if (!part.empty()) {
                 parts.push_back(part);
             }
             part.clear();
         } else {
-            part += path[i];
+            part += unit;
         }
     }
     if (!part.empty()) {
@@ -36,12 +33,111 @@ std::vector<std::string> SplitPath(const std::string& path) {
     return parts;
 }
 
-std::string JoinParts(const std::vector<std::string>& parts, std::size_t count) {
-    std::string joined;
+std::u16string JoinParts(const std::vector<std::u16string>& parts, std::size_t count) {
+    std::u16string joined;
     for (std::size_t i = 0; i < count; ++i) {
-        joined += (i == 0 ? "" : "\\") + parts[i];
+        joined += (i == 0 ? u"" : u"\\") + parts[i];
     }
     return joined;
+}
+
+// One character of code page 932 and its code point, through the C library;
+// results are kept, the library being slow to ask.
+class CodePage932 {
+  public:
+    CodePage932()
+        : toUnicode_(iconv_open("UTF-32LE", "CP932")),
+          fromUnicode_(iconv_open("CP932", "UTF-32LE")) {
+        if (toUnicode_ == reinterpret_cast<iconv_t>(-1) ||
+            fromUnicode_ == reinterpret_cast<iconv_t>(-1)) {
+            throw std::runtime_error("the C library cannot convert code page 932");
+        }
+    }
+    ~CodePage932() {
+        iconv_close(toUnicode_);
+        iconv_close(fromUnicode_);
+    }
+
+    // 0 when the bytes are no character.
+    char32_t Decode(const std::string& bytes) {
+        const auto cached = decoded_.find(bytes);
+        if (cached != decoded_.end()) {
+            return cached->second;
+        }
+        char32_t code = 0;
+        const std::string out = Convert(toUnicode_, bytes, 4);
+        if (out.size() == 4) {
+            std::memcpy(&code, out.data(), 4);
+        }
+        return decoded_[bytes] = code;
+    }
+
+    // Empty when the code page has no character that reads back as this one.
+    std::string Encode(char32_t code) {
+        const auto cached = encoded_.find(code);
+        if (cached != encoded_.end()) {
+            return cached->second;
+        }
+        std::string in(4, '\0');
+        std::memcpy(&in[0], &code, 4);
+        std::string out = Convert(fromUnicode_, in, 4);
+        if (out.empty() || Decode(out) != code) {
+            out.clear();  // a one-way mapping such as U+00A5 to 0x5C
+        }
+        return encoded_[code] = out;
+    }
+
+  private:
+    static std::string Convert(iconv_t converter, const std::string& in, std::size_t room) {
+        iconv(converter, nullptr, nullptr, nullptr, nullptr);
+        std::string input = in;
+        char out[8];
+        char* inPointer = &input[0];
+        std::size_t inLeft = input.size();
+        char* outPointer = out;
+        std::size_t outLeft = room < sizeof out ? room : sizeof out;
+        if (iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft) ==
+                static_cast<std::size_t>(-1) ||
+            inLeft != 0) {
+            return std::string();
+        }
+        return std::string(out, static_cast<std::size_t>(outPointer - out));
+    }
+
+    iconv_t toUnicode_;
+    iconv_t fromUnicode_;
+    std::map<std::string, char32_t> decoded_;
+    std::map<char32_t, std::string> encoded_;
+};
+
+CodePage932& Japanese() {
+    static CodePage932 codePage;
+    return codePage;
+}
+
+// Windows reads a byte sequence that is no character of code page 932 as this.
+constexpr char16_t kUnknownCharacter = u'\u30FB';
+
+void AppendUtf16(char32_t code, std::u16string& out) {
+    if (code >= 0x10000) {
+        code -= 0x10000;
+        out += static_cast<char16_t>(0xD800 + (code >> 10));
+        out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+    } else {
+        out += static_cast<char16_t>(code);
+    }
+}
+
+// The code point at text[i], and how many code units it takes.
+char32_t CodePointAt(const char16_t* text, std::size_t length, std::size_t i, std::size_t* units) {
+    const char16_t unit = text[i];
+    if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < length && text[i + 1] >= 0xDC00 &&
+        text[i + 1] < 0xE000) {
+        *units = 2;
+        return 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+    }
+    *units = 1;
+    return unit;
 }
 
 constexpr long kAccessDenied = 5;
@@ -173,51 +269,135 @@ void FakePlatform::CloseKey(KeyHandle key) {
 
 // --- Folders ---
 
-void FakePlatform::AddNode(const std::string& path, Node node) {
-    const std::vector<std::string> parts = SplitPath(path);
+namespace {
+
+bool IsShortNameCharacter(char16_t unit) {
+    return (unit >= u'A' && unit <= u'Z') || (unit >= u'0' && unit <= u'9') || unit == u'_' ||
+           unit == u'-';
+}
+
+char16_t UpperAscii(char16_t unit) {
+    return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - u'a' + u'A') : unit;
+}
+
+// At most eight characters, a dot and three more, all of them allowed.
+bool IsShortName(const std::u16string& name) {
+    const std::size_t dot = name.find(u'.');
+    const std::u16string base = name.substr(0, dot);
+    const std::u16string extension = dot == std::u16string::npos ? u"" : name.substr(dot + 1);
+    if (base.empty() || base.size() > 8 || extension.size() > 3 ||
+        extension.find(u'.') != std::u16string::npos) {
+        return false;
+    }
+    for (char16_t unit : base + extension) {
+        if (!IsShortNameCharacter(UpperAscii(unit))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::u16string ShortForm(const std::u16string& text, std::size_t most) {
+    std::u16string kept;
+    for (char16_t unit : text) {
+        if (kept.size() < most && IsShortNameCharacter(UpperAscii(unit))) {
+            kept += UpperAscii(unit);
+        }
+    }
+    return kept;
+}
+
+}  // namespace
+
+std::u16string FakePlatform::ShortNameFor(const std::u16string& folder,
+                                          const std::u16string& name) {
+    if (IsShortName(name)) {
+        return std::u16string();
+    }
+    const std::size_t dot = name.rfind(u'.');
+    std::u16string base = ShortForm(name.substr(0, dot), 6);
+    if (base.empty()) {
+        base = u"X";
+    }
+    const std::u16string extension =
+        dot == std::u16string::npos ? u"" : ShortForm(name.substr(dot + 1), 3);
+    // Numbered per base and folder, as the file system does it.
+    const int n = ++nodes_[folder].shortNamesMade[base];
+    std::u16string candidate = base + u"~";
+    for (char c : std::to_string(n)) candidate += static_cast<char16_t>(c);
+    return extension.empty() ? candidate : candidate + u"." + extension;
+}
+
+void FakePlatform::AddNode(const std::u16string& path, Node node) {
+    const std::vector<std::u16string> parts = SplitPath(path);
     for (std::size_t i = 1; i < parts.size(); ++i) {
-        const std::string ancestor = JoinParts(parts, i);
+        const std::u16string ancestor = JoinParts(parts, i);
         if (nodes_.count(ancestor) == 0) {
             Node folder;
             folder.folder = true;
             AddNode(ancestor, folder);
         }
     }
-    const std::string canonical = JoinParts(parts, parts.size());
+    const std::u16string canonical = JoinParts(parts, parts.size());
     node.index = nextIndex_++;
-    nodes_[canonical] = node;
     if (parts.size() > 1) {
-        nodes_[JoinParts(parts, parts.size() - 1)].children.push_back(parts.back());
+        const std::u16string parent = JoinParts(parts, parts.size() - 1);
+        node.shortName = ShortNameFor(parent, parts.back());
+        nodes_[parent].children.push_back(parts.back());
     }
+    nodes_[canonical] = node;
 }
 
-void FakePlatform::AddFolder(const std::string& path) {
+void FakePlatform::AddFolder(const std::u16string& path) {
     Node node;
     node.folder = true;
     AddNode(path, node);
 }
 
-void FakePlatform::AddFile(const std::string& path) { AddNode(path, Node()); }
+void FakePlatform::AddFile(const std::u16string& path) { AddNode(path, Node()); }
 
-void FakePlatform::AddLink(const std::string& path, const std::string& target) {
+void FakePlatform::AddLink(const std::u16string& path, const std::u16string& target) {
     Node node;
     node.linkTarget = target;
     AddNode(path, node);
 }
 
-std::string FakePlatform::Canonical(const std::string& path, int depth) const {
-    if (path.size() >= kMaxPath || depth > 32) {
-        return std::string();
+const FakePlatform::Node* FakePlatform::Child(const std::u16string& folder,
+                                              const std::u16string& part,
+                                              std::u16string* name) const {
+    const std::u16string prefix = folder.empty() ? u"" : folder + u"\\";
+    const auto found = nodes_.find(prefix + part);
+    if (found != nodes_.end()) {
+        *name = part;
+        return &found->second;
     }
-    std::string current;
-    for (const std::string& part : SplitPath(path)) {
-        const std::string candidate = current.empty() ? part : current + "\\" + part;
-        const auto found = nodes_.find(candidate);
-        if (found == nodes_.end()) {
-            return std::string();
+    const auto parent = nodes_.find(folder);
+    if (!shortNames || parent == nodes_.end()) {
+        return nullptr;
+    }
+    for (const std::u16string& child : parent->second.children) {
+        const Node& node = nodes_.at(prefix + child);
+        if (!node.shortName.empty() && node.shortName == part) {
+            *name = child;
+            return &node;
         }
-        const std::string& target = found->second.linkTarget;
-        current = target.empty() ? candidate : Canonical(target, depth + 1);
+    }
+    return nullptr;
+}
+
+std::u16string FakePlatform::Canonical(const std::u16string& path, int depth) const {
+    if (path.size() >= kMaxPath || depth > 32) {
+        return std::u16string();
+    }
+    std::u16string current;
+    for (const std::u16string& part : SplitPath(path)) {
+        std::u16string name;
+        const Node* node = Child(current, part, &name);
+        if (node == nullptr) {
+            return std::u16string();
+        }
+        const std::u16string candidate = current.empty() ? name : current + u"\\" + name;
+        current = node->linkTarget.empty() ? candidate : Canonical(node->linkTarget, depth + 1);
         if (current.empty()) {
             return current;
         }
@@ -225,15 +405,15 @@ std::string FakePlatform::Canonical(const std::string& path, int depth) const {
     return current;
 }
 
-const FakePlatform::Node* FakePlatform::Resolve(const std::string& path) const {
+const FakePlatform::Node* FakePlatform::Resolve(const std::u16string& path) const {
     const auto found = nodes_.find(Canonical(path, 0));
     return found == nodes_.end() ? nullptr : &found->second;
 }
 
-FindHandle FakePlatform::FindFirst(const char* pattern, FindEntry* entry) {
+FindHandle FakePlatform::FindFirst(const char16_t* pattern, FindEntry* entry) {
     ++enumerations;
-    std::string folder(pattern);
-    if (folder.size() >= kMaxPath || folder.size() < 2 || folder.back() != '*') {
+    std::u16string folder(pattern);
+    if (folder.size() >= kMaxPath || folder.size() < 2 || folder.back() != u'*') {
         return nullptr;
     }
     folder.pop_back();
@@ -243,7 +423,7 @@ FindHandle FakePlatform::FindFirst(const char* pattern, FindEntry* entry) {
     }
     Enumeration enumeration;
     enumeration.folder = Canonical(folder, 0);
-    enumeration.names = {".", ".."};
+    enumeration.names = {u".", u".."};
     enumeration.names.insert(enumeration.names.end(), node->children.begin(), node->children.end());
     const std::uintptr_t handle = nextFind_++;
     finds_[handle] = enumeration;
@@ -257,12 +437,13 @@ bool FakePlatform::FindNext(FindHandle find, FindEntry* entry) {
     if (enumeration.next >= enumeration.names.size()) {
         return false;
     }
-    const std::string& name = enumeration.names[enumeration.next++];
+    const std::u16string& name = enumeration.names[enumeration.next++];
     std::memset(entry->name, 0, sizeof entry->name);
-    std::memcpy(entry->name, name.data(), std::min(name.size(), sizeof entry->name - 1));
+    std::memcpy(entry->name, name.data(),
+                std::min(name.size(), std::size_t{kMaxPath - 1}) * sizeof(char16_t));
     // A link shows as a reparse point, with the kind of what it leads to.
-    const auto found = nodes_.find(enumeration.folder + "\\" + name);
-    const Node* target = Resolve(enumeration.folder + "\\" + name);
+    const auto found = nodes_.find(enumeration.folder + u"\\" + name);
+    const Node* target = Resolve(enumeration.folder + u"\\" + name);
     entry->attributes = kFileAttributeDirectory;
     if (found != nodes_.end()) {
         entry->attributes = target != nullptr && target->folder ? kFileAttributeDirectory : 0x20;
@@ -281,14 +462,19 @@ void FakePlatform::FindClose(FindHandle find) {
 }
 
 std::uint32_t FakePlatform::FileAttributes(const char* path) {
-    const Node* node = Resolve(path);
+    ++attributeQueries;
+    // The narrow call takes no path of MAX_PATH bytes or more.
+    if (std::strlen(path) >= kMaxPath) {
+        return kInvalidFileAttributes;
+    }
+    const Node* node = Resolve(Decode(path));
     if (node == nullptr) {
         return kInvalidFileAttributes;
     }
     return node->folder ? kFileAttributeDirectory : 0x20;  // archive
 }
 
-bool FakePlatform::FolderIdentityOf(const char* path, FolderIdentity* identity) {
+bool FakePlatform::FolderIdentityOf(const char16_t* path, FolderIdentity* identity) {
     ++identityQueries;
     const Node* node = Resolve(path);
     if (node == nullptr) {
@@ -296,6 +482,25 @@ bool FakePlatform::FolderIdentityOf(const char* path, FolderIdentity* identity) 
     }
     identity->volume = 0x1234;
     identity->index = node->index;
+    return true;
+}
+
+bool FakePlatform::ShortPathOf(const char16_t* path, WideString* shortPath) {
+    ++shortPathQueries;
+    if (Resolve(path) == nullptr) {
+        return false;
+    }
+    // Each component by its short name, found where the path so far leads.
+    std::u16string current, result;
+    for (const std::u16string& part : SplitPath(path)) {
+        std::u16string name;
+        const Node* node = Child(current, part, &name);
+        result += (result.empty() ? u"" : u"\\") +
+                  (shortNames && !node->shortName.empty() ? node->shortName : name);
+        const std::u16string candidate = current.empty() ? name : current + u"\\" + name;
+        current = node->linkTarget.empty() ? candidate : Canonical(node->linkTarget, 0);
+    }
+    *shortPath = result;
     return true;
 }
 
@@ -333,10 +538,11 @@ bool FakePlatform::InsertItem(MenuHandle menu, std::uint32_t position, const Men
         inserted.submenu = item.submenu;
     }
     if ((item.mask & kMiimType) && item.text != nullptr) {
-        inserted.label.assign(item.text, item.textLength);
-        if (std::strlen(item.text) != item.textLength) {
+        inserted.trueLabel.assign(item.text, item.textLength);
+        if (std::char_traits<char16_t>::length(item.text) != item.textLength) {
             throw std::logic_error("label length disagrees with its text");
         }
+        inserted.label = Encode(inserted.trueLabel);
     }
     std::vector<Item>& items = found->second.items;
     items.insert(items.begin() + std::min<std::size_t>(position, items.size()), inserted);
@@ -458,15 +664,64 @@ const char* FakePlatform::NextChar(const char* text) {
     return text + 1;
 }
 
-void FakePlatform::LowerInPlace(char* text) {
-    for (char* p = text; *p != '\0'; p = const_cast<char*>(NextChar(p))) {
-        if (*p >= 'A' && *p <= 'Z') {
-            *p = static_cast<char>(*p - 'A' + 'a');
+int FakePlatform::ToCodePage(const char16_t* text, int length, char* buffer, int size,
+                             bool* usedDefault) {
+    *usedDefault = false;
+    std::string bytes;
+    for (std::size_t i = 0, units = 0; i < static_cast<std::size_t>(length); i += units) {
+        const char32_t code = CodePointAt(text, static_cast<std::size_t>(length), i, &units);
+        const std::string character =
+            code < 0x80 ? std::string(1, static_cast<char>(code)) : Japanese().Encode(code);
+        if (character.empty()) {
+            *usedDefault = true;
+            bytes += '?';
+        } else {
+            bytes += character;
+        }
+    }
+    if (bytes.size() > static_cast<std::size_t>(size)) {
+        return 0;
+    }
+    std::memcpy(buffer, bytes.data(), bytes.size());
+    return static_cast<int>(bytes.size());
+}
+
+int FakePlatform::FromCodePage(const char* text, int length, char16_t* buffer, int size) {
+    std::u16string units;
+    for (int i = 0; i < length;) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {
+            units += static_cast<char16_t>(byte);
+            ++i;
+            continue;
+        }
+        const int width = IsLeadByte(byte) && i + 1 < length ? 2 : 1;
+        const char32_t code = Japanese().Decode(std::string(text + i, width));
+        if (code == 0) {
+            units += kUnknownCharacter;
+        } else {
+            AppendUtf16(code, units);
+        }
+        i += width;
+    }
+    if (units.size() > static_cast<std::size_t>(size)) {
+        return 0;
+    }
+    std::memcpy(buffer, units.data(), units.size() * sizeof(char16_t));
+    return static_cast<int>(units.size());
+}
+
+void FakePlatform::LowerInPlace(char16_t* text) {
+    // ASCII, Latin-1 and Greek capitals: enough for the names tests use.
+    for (char16_t* p = text; *p != u'\0'; ++p) {
+        const char16_t unit = *p;
+        if ((unit >= u'A' && unit <= u'Z') || (unit >= 0xC0 && unit <= 0xDE && unit != 0xD7)) {
+            *p = static_cast<char16_t>(unit + 0x20);
+        } else if (unit >= 0x391 && unit <= 0x3A9 && unit != 0x3A2) {
+            *p = static_cast<char16_t>(unit + 0x20);
         }
     }
 }
-
-int FakePlatform::CompareText(const char* a, const char* b) { return std::strcmp(a, b); }
 
 void FakePlatform::CopyText(char* destination, const char* source, int size) {
     if (size <= 0) {
@@ -477,6 +732,47 @@ void FakePlatform::CopyText(char* destination, const char* source, int size) {
         destination[i] = source[i];
     }
     destination[i] = '\0';
+}
+
+std::u16string Decode(const std::string& text) {
+    FakePlatform platform;
+    std::u16string wide(text.size(), u'\0');
+    wide.resize(static_cast<std::size_t>(platform.FromCodePage(
+        text.data(), static_cast<int>(text.size()), &wide[0], static_cast<int>(wide.size()))));
+    return wide;
+}
+
+std::string Encode(const std::u16string& text) {
+    FakePlatform platform;
+    std::string bytes(text.size() * 3, '\0');
+    bool usedDefault = false;
+    bytes.resize(static_cast<std::size_t>(
+        platform.ToCodePage(text.data(), static_cast<int>(text.size()), &bytes[0],
+                            static_cast<int>(bytes.size()), &usedDefault)));
+    return bytes;
+}
+
+std::string Utf8(const std::u16string& text) {
+    std::string out;
+    for (std::size_t i = 0, units = 0; i < text.size(); i += units) {
+        const char32_t code = CodePointAt(text.data(), text.size(), i, &units);
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (code >> 18));
+            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return out;
 }
 
 }  // namespace quorvin::testing

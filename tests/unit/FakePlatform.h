@@ -10,9 +10,18 @@
 
 namespace quorvin::testing {
 
+bool IsLeadByte(unsigned char byte);
+// Code page 932 text and UTF-16, converted as the system converts them; a
+// character the code page lacks becomes "?".
+std::u16string Decode(const std::string& text);
+std::string Encode(const std::u16string& text);
+// UTF-8, for showing true names in test messages.
+std::string Utf8(const std::u16string& text);
+
 // An in-memory Windows for the logic: a registry below HKEY_CURRENT_USER, a
-// folder tree with links, popup menus, messages, the shell and string
-// resources. Text is code page 932, as on a Japanese system.
+// folder tree of UTF-16 names with links and short names, popup menus,
+// messages, the shell and string resources. The system code page is 932, as
+// on a Japanese system: it cannot hold every character.
 class FakePlatform : public Platform {
   public:
     FakePlatform();
@@ -40,13 +49,23 @@ class FakePlatform : public Platform {
 
     // --- Folders ---
     // Entries are listed in the order they are added; "." and ".." come first
-    // in every folder, as on NTFS.
-    void AddFolder(const std::string& path);
-    void AddFile(const std::string& path);
-    void AddLink(const std::string& path, const std::string& target);
+    // in every folder, as on NTFS. Paths are UTF-16, or code page 932 text.
+    void AddFolder(const std::u16string& path);
+    void AddFile(const std::u16string& path);
+    void AddLink(const std::u16string& path, const std::u16string& target);
+    void AddFolder(const std::string& path) { AddFolder(Decode(path)); }
+    void AddFile(const std::string& path) { AddFile(Decode(path)); }
+    void AddLink(const std::string& path, const std::string& target) {
+        AddLink(Decode(path), Decode(target));
+    }
+    // A name that is not 8.3 gets a short name, "CAFE~1.JS", unless the volume
+    // keeps none; the short path of a name then is its long one.
+    bool shortNames = true;
     int OpenFindCount() const { return openFinds_; }
     int enumerations = 0;
     int identityQueries = 0;
+    int attributeQueries = 0;
+    int shortPathQueries = 0;
 
     // --- Menus ---
     struct Item {
@@ -54,7 +73,8 @@ class FakePlatform : public Platform {
         std::uint32_t state = 0;
         std::uint32_t id = 0;
         MenuHandle submenu = nullptr;
-        std::string label;
+        std::string label;  // in the code page, as the narrow menu calls read it
+        std::u16string trueLabel;
     };
     struct Menu {
         std::vector<Item> items;
@@ -116,11 +136,12 @@ class FakePlatform : public Platform {
                         std::uint32_t size) override;
     long DeleteValue(KeyHandle key, const char* name) override;
     void CloseKey(KeyHandle key) override;
-    FindHandle FindFirst(const char* pattern, FindEntry* entry) override;
+    FindHandle FindFirst(const char16_t* pattern, FindEntry* entry) override;
     bool FindNext(FindHandle find, FindEntry* entry) override;
     void FindClose(FindHandle find) override;
     std::uint32_t FileAttributes(const char* path) override;
-    bool FolderIdentityOf(const char* path, FolderIdentity* identity) override;
+    bool FolderIdentityOf(const char16_t* path, FolderIdentity* identity) override;
+    bool ShortPathOf(const char16_t* path, WideString* shortPath) override;
     MenuHandle CreatePopupMenu() override;
     bool InsertItem(MenuHandle menu, std::uint32_t position, const MenuItem& item) override;
     std::uint32_t TrackPopupMenu(MenuHandle menu, std::uint32_t flags, long x, long y,
@@ -137,8 +158,10 @@ class FakePlatform : public Platform {
                        std::uint32_t type) override;
     int LoadStringText(ModuleHandle module, std::uint32_t id, char* buffer, int size) override;
     const char* NextChar(const char* text) override;
-    void LowerInPlace(char* text) override;
-    int CompareText(const char* a, const char* b) override;
+    int ToCodePage(const char16_t* text, int length, char* buffer, int size,
+                   bool* usedDefault) override;
+    int FromCodePage(const char* text, int length, char16_t* buffer, int size) override;
+    void LowerInPlace(char16_t* text) override;
     void CopyText(char* destination, const char* source, int size) override;
 
   private:
@@ -148,18 +171,23 @@ class FakePlatform : public Platform {
     };
     struct Node {
         bool folder = false;
-        std::string linkTarget;
-        std::vector<std::string> children;
+        std::u16string linkTarget;
+        std::vector<std::u16string> children;
         std::uint64_t index = 0;
+        std::u16string shortName;                      // empty: the name is its own short name
+        std::map<std::u16string, int> shortNamesMade;  // per base, in a folder
     };
     struct Enumeration {
-        std::string folder;  // canonical
-        std::vector<std::string> names;
+        std::u16string folder;  // canonical
+        std::vector<std::u16string> names;
         std::size_t next = 0;
     };
-    void AddNode(const std::string& path, Node node);
-    std::string Canonical(const std::string& path, int depth) const;
-    const Node* Resolve(const std::string& path) const;
+    void AddNode(const std::u16string& path, Node node);
+    std::u16string ShortNameFor(const std::u16string& folder, const std::u16string& name);
+    const Node* Child(const std::u16string& folder, const std::u16string& part,
+                      std::u16string* name) const;
+    std::u16string Canonical(const std::u16string& path, int depth) const;
+    const Node* Resolve(const std::u16string& path) const;
     const OpenKey* KeyOf(KeyHandle key) const;
     long Query(KeyHandle key, const char* name, std::uint32_t* type, void* data,
                std::uint32_t* size, bool narrow);
@@ -167,7 +195,7 @@ class FakePlatform : public Platform {
     std::map<std::string, std::map<std::string, Value>> keys_;
     std::map<std::uintptr_t, OpenKey> openKeys_;
     std::uintptr_t nextKey_ = 0x100;
-    std::map<std::string, Node> nodes_;
+    std::map<std::u16string, Node> nodes_;
     std::uint64_t nextIndex_ = 1;
     std::map<std::uintptr_t, Enumeration> finds_;
     std::uintptr_t nextFind_ = 0x1000;
@@ -175,7 +203,5 @@ class FakePlatform : public Platform {
     std::map<MenuHandle, Menu> menus_;
     std::uintptr_t nextMenu_ = 0x10000;
 };
-
-bool IsLeadByte(unsigned char byte);
 
 }  // namespace quorvin::testing

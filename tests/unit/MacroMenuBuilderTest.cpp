@@ -196,6 +196,7 @@ TEST(MacroMenuBuilder, TreesWithoutLinksAskForNoFolderIdentity) {
     platform.AddFile(kRoot + "\\C\\y.js");
     Build(platform, kRoot, -1);
     EXPECT_EQ(0, platform.identityQueries);
+    EXPECT_EQ(0, platform.attributeQueries);  // the enumeration tells folders from files
 
     platform.AddLink(kRoot + "\\C\\link", kRoot + "\\A");
     platform.AddFolder(kRoot + "\\A\\B\\Deeper");
@@ -238,7 +239,70 @@ TEST(MacroMenuBuilder, DeepTreesStopWherePathsGetTooLong) {
     const Lines lines = Build(platform, kRoot, -1);
     EXPECT_LT(lines.size(), 80u);
     EXPECT_GT(lines.size(), 30u);
+    EXPECT_GT(platform.attributeQueries, 0);  // past MAX_PATH the narrow query decides
     EXPECT_EQ(0, platform.OpenFindCount());
+}
+
+TEST(MacroMenuBuilder, NamesOutsideTheCodePageShowTrueNamesAndLendShortPaths) {
+    struct Case {
+        const char16_t* label;
+        const char* path;     // with short names; nullptr: a sub-menu
+        const char* noShort;  // without short names; "": grayed, identifier 0
+    };
+    const Case cases[] = {
+        {u"&1 caf\u00E9.js", "C:\\Macros\\CAF~1.JS", ""},
+        {u"&2 \u00A5yen.js", "C:\\Macros\\YEN~1.JS", ""},  // not "\\yen.js"
+        {u"&3 \U0001F600 smile.js", "C:\\Macros\\SMILE~1.JS", ""},
+        {u"&4 R&&D \u00E9.jsee", "C:\\Macros\\RD~1.JSE", ""},  // the true name is a macro
+        {u"&5 \u30BD\u30D5\u30C8.js", "C:\\Macros\\\x83\x5C\x83\x74\x83\x67.js",
+         "C:\\Macros\\\x83\x5C\x83\x74\x83\x67.js"},
+        // ソフト.js takes the short name X~1.JS, so the Korean folder is X~2.
+        {u"&6 \uD55C\uAD6D\uC5B4", nullptr, nullptr},
+        {u"&1 \uC548\uB155.js", "C:\\Macros\\X~2\\X~1.JS", ""},
+        {u"&2 plain.js", "C:\\Macros\\X~2\\plain.js", ""},
+    };
+    for (const bool shortNames : {true, false}) {
+        FakePlatform platform;
+        platform.shortNames = shortNames;
+        platform.AddFile(u"C:\\Macros\\caf\u00E9.js");
+        platform.AddFile(u"C:\\Macros\\\u00A5yen.js");
+        platform.AddFile(u"C:\\Macros\\\U0001F600 smile.js");
+        platform.AddFile(u"C:\\Macros\\R&D \u00E9.jsee");
+        platform.AddFile(u"C:\\Macros\\\u30BD\u30D5\u30C8.js");
+        platform.AddFile(u"C:\\Macros\\\uD55C\uAD6D\uC5B4\\\uC548\uB155.js");
+        platform.AddFile(u"C:\\Macros\\\uD55C\uAD6D\uC5B4\\plain.js");
+        Register(platform, {"C:\\Macros\\Other.js", "C:\\Macros\\CAF~1.JS"});
+        platform.SetString(kCommonKey, "MacroFile", "C:\\Macros\\YEN~1.JS");
+        MacroMenuBuilder builder(platform);
+        const MenuHandle top = builder.BuildFolderMenu(kRoot.c_str(), -1).handle();
+        std::vector<FakePlatform::Item> items = platform.MenuAt(top).items;
+        const auto& inner = platform.MenuAt(items[5].submenu).items;
+        items.insert(items.end(), inner.begin(), inner.end());
+        ASSERT_EQ(std::size(cases), items.size());
+        std::uint32_t nextPathId = 1;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const Case& c = cases[i];
+            const FakePlatform::Item& item = items[i];
+            const std::string what =
+                testing::Utf8(c.label) + (shortNames ? "" : ", no short names");
+            EXPECT_EQ(std::u16string(c.label), item.trueLabel) << what;
+            const char* path = shortNames ? c.path : c.noShort;
+            if (path == nullptr) {
+                EXPECT_NE(nullptr, item.submenu) << what;
+            } else if (*path == '\0') {
+                EXPECT_EQ(0u, item.id) << what;
+                EXPECT_EQ(0x3u, item.state) << what;  // grayed only
+            } else if (std::string(path) == "C:\\Macros\\CAF~1.JS") {
+                EXPECT_EQ(9217u, item.id) << what;  // registered by its short path
+                EXPECT_EQ(0x8u, item.state) << what;
+            } else {
+                EXPECT_EQ(nextPathId++, item.id) << what;
+                EXPECT_STREQ(path, builder.PathAt(item.id).c_str()) << what;
+                const bool current = std::string(path) == "C:\\Macros\\YEN~1.JS";
+                EXPECT_EQ(current ? 0x1000u : 0u, item.state) << what;
+            }
+        }
+    }
 }
 
 TEST(MacroMenuBuilder, DestroysEveryMenuNewestFirst) {

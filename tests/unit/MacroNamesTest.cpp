@@ -36,61 +36,67 @@ TEST(AcceleratorPrefix, StyleTwoPrefixesArePrintableAscii) {
     }
 }
 
-TEST(IsMacroFileName, LooksAtTheLastExtensionInAnyCase) {
+TEST(IsMacroFileName, LooksAtTheLastExtensionOfTheTrueNameInAnyCase) {
     struct Case {
-        const char* name;
+        const char16_t* name;
         bool expected;
     };
     const Case cases[] = {
-        {"Tool.JSEE", true},
-        {"NOTES.PY", true},
-        {"a.RbEe", true},
-        {".js", true},
-        {"x.vbs", true},
-        {"x.vbee", true},
-        {"x.pl", true},
-        {"x.plee", true},
-        {"x.pls", true},
-        {"x.pyee", true},
-        {"x.php", true},
-        {"x.phpee", true},
-        {"x.rb", true},
-        {"x.js", true},
-        {"tool.js.bak", false},
-        {"archive.js.zip", false},
-        {"tool.", false},
-        {"script", false},
-        {"", false},
-        {"x.jss", false},
-        {"x.j", false},
-        {"x.txt", false},
-        {"\x83\x5C\x83\x74\x83\x67.js", true},  // ソフト.js
-        {"\x83\x5C\x83\x74\x83\x67", false},    // ソフト
-        {"a.\x82\x60", false},                  // a.Ａ (a double-byte letter)
-        {"dir.js\\file", false},
+        {u"Tool.JSEE", true},
+        {u"NOTES.PY", true},
+        {u"a.RbEe", true},
+        {u".js", true},
+        {u"x.vbs", true},
+        {u"x.vbee", true},
+        {u"x.pl", true},
+        {u"x.plee", true},
+        {u"x.pls", true},
+        {u"x.pyee", true},
+        {u"x.php", true},
+        {u"x.phpee", true},
+        {u"x.rb", true},
+        {u"x.js", true},
+        {u"a.txt.js", true},
+        {u"tool.js.bak", false},
+        {u"archive.js.zip", false},
+        {u"tool.", false},
+        {u"script", false},
+        {u"", false},
+        {u"x.jss", false},
+        {u"x.j", false},
+        {u"x.txt", false},
+        {u"\u30BD\u30D5\u30C8.js", true},  // ソフト.js
+        {u"\u30BD\u30D5\u30C8", false},    // ソフト
+        {u"a.\uFF21", false},              // a.Ａ (a full-width letter)
+        {u"dir.js\\file", false},
+        {u"Pr\u00FCfung.JSEE", true},  // its short name would end in .JSE
+        {u"\U0001F600 smile.js", true},
+        {u"\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC.Pl", true},  // Ελληνικά.Pl
+        {u"x.j\u00E9", false},
     };
     for (const Case& c : cases) {
         testing::FakePlatform platform;
-        EXPECT_EQ(c.expected, IsMacroFileName(platform, c.name)) << c.name;
+        EXPECT_EQ(c.expected, IsMacroFileName(platform, c.name)) << testing::Utf8(c.name);
     }
 }
 
 TEST(EscapeAccelerators, DoublesEveryAmpersand) {
     struct Case {
-        const char* name;
-        const char* expected;
+        const char16_t* name;
+        const char16_t* expected;
     };
     const Case cases[] = {
-        {"plain.js", "plain.js"},
-        {"A&B.js", "A&&B.js"},
-        {"&&", "&&&&"},
-        {"&", "&&"},
-        {"end&", "end&&"},
-        {"", ""},
-        {"\x83\x5C&.js", "\x83\x5C&&.js"},
+        {u"plain.js", u"plain.js"},
+        {u"A&B.js", u"A&&B.js"},
+        {u"&&", u"&&&&"},
+        {u"&", u"&&"},
+        {u"end&", u"end&&"},
+        {u"", u""},
+        {u"\u30BD&.js", u"\u30BD&&.js"},
+        {u"\U0001F600&\u00E9.js", u"\U0001F600&&\u00E9.js"},
     };
     for (const Case& c : cases) {
-        EXPECT_STREQ(c.expected, EscapeAccelerators(c.name).c_str()) << c.name;
+        EXPECT_EQ(std::u16string(c.expected), EscapeAccelerators(c.name)) << testing::Utf8(c.name);
     }
 }
 

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+
+#include "common/AnsiString.h"
+#include "platform/Platform.h"
+
+// Text between UTF-16, in which the disk names files, and the system code
+// page, in which the editor names them.
+namespace quorvin {
+
+struct NarrowText {
+    AnsiString text;
+    // Converted with no default character and back to the very same UTF-16.
+    bool exact = false;
+};
+
+NarrowText ToCodePage(Platform& platform, const char16_t* text, std::size_t length);
+inline NarrowText ToCodePage(Platform& platform, const WideString& text) {
+    return ToCodePage(platform, text.data(), text.size());
+}
+WideString FromCodePage(Platform& platform, const AnsiString& text);
+
+}  // namespace quorvin

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "common/AnsiString.h"
+#include "common/CodePage.h"
+#include "platform/Platform.h"
+
+namespace quorvin {
+
+// A folder of the walk as the disk names it (UTF-16) and as the editor does
+// (the code page), each ending in a separator, ready for a name.
+struct WalkFolder {
+    WideString wide;
+    AnsiString narrow;
+    bool exact = true;  // narrow names this very folder
+};
+
+// The macro folder as the editor's setting names it.
+WalkFolder RootFolder(Platform& platform, const AnsiString& folder);
+WalkFolder SubFolder(const WalkFolder& parent, const WideString& name,
+                     const NarrowText& narrowName);
+
+// The path by which the editor, which reads paths in the code page, opens the
+// file of that name in the folder: the path itself when the code page holds
+// it exactly, else the short form of the whole path when the code page holds
+// that exactly. False when neither does, as on a volume without short names.
+bool EditorPathOf(Platform& platform, const WalkFolder& folder, const WideString& name,
+                  const NarrowText& narrowName, AnsiString* path);
+
+}  // namespace quorvin
