@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Builds the benchmark's trees (100, 1,000 and 10,000 macros, one non-macro
-# file for every four macros, in folders three levels deep) and times the
-# plug-in against the floor under Wine. Prints the table and writes it to
-# <build>/bench/results.txt.
+# file for every four macros, in folders three levels deep) and times under
+# Wine the plug-in, the limit (a bare walk in UTF-16) and the floor (the bare
+# narrow walk), each run in a fresh process, the three taking turns. Prints
+# the medians and writes them to <build>/bench/results.txt.
 #   run-bench.sh <build folder> <Windows build folder> <plug-in DLL>
 set -euo pipefail
 
 build="$1" win32="$2" dll="$3"
+runs="${BENCH_RUNS:-11}"
 out="$build/bench"
 mkdir -p "$out"
 export LC_ALL=C.UTF-8
@@ -29,17 +31,55 @@ make_tree() {  # <macros>
         i=$((i + 1))
     done
 }
-args=()
-for size in 100 1000 10000; do
-    make_tree $size
-    args+=("C:\\QuorvinBench\\$size")
-done
 
-echo "Timing OnCommand until its menu opens, against the floor (median of 7 runs):"
-xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
-    wine "$win32/MenuBench.exe" "$(windows_path "$dll")" "$(windows_path "$out/results.txt")" \
-    "${args[@]}"
-wineserver -k 2>/dev/null || true
+# One X server and one Wine server for every run.
+state="$out/x"
+mkdir -p "$state"
+rm -f "$state/display"
+setsid xvfb-run -a -f "$state/xauthority" -s "-screen 0 1024x768x24 -nolisten tcp" \
+    bash -c 'echo "$DISPLAY" > "$0"; exec sleep 3600' "$state/display" >/dev/null 2>&1 </dev/null &
+xvfb=$!
+trap 'wineserver -k 2>/dev/null || true; kill -- -"$xvfb" 2>/dev/null || true' EXIT
+for _ in $(seq 100); do [ -s "$state/display" ] && break; sleep 0.1; done
+export DISPLAY="$(cat "$state/display")" XAUTHORITY="$state/xauthority"
+wineserver -p >/dev/null 2>&1 </dev/null
+wine cmd.exe /c exit >/dev/null 2>&1 </dev/null
+
+run() {  # <mode> <tree>: prints "<ms> <entries>"
+    wine "$win32/MenuBench.exe" "$(windows_path "$dll")" "$1" "C:\\QuorvinBench\\$2" | tr -d '\r'
+}
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+echo "Timing each walk until its menu opens, in a fresh process a run ($runs runs each):"
+table="  macros  entries   plug-in ms   limit ms   floor ms   plug-in/limit   plug-in/floor"
+echo "$table"
+for size in ${BENCH_SIZES:-100 1000 10000}; do
+    make_tree $size
+    for mode in plugin limit floor; do run $mode $size >/dev/null; done  # warms the disk cache
+    : > "$out/$size.times"
+    for i in $(seq "$runs"); do
+        # Alternate which goes first, so that no one always follows another.
+        case $((i % 3)) in
+            0) order="plugin limit floor" ;;
+            1) order="limit floor plugin" ;;
+            2) order="floor plugin limit" ;;
+        esac
+        for mode in $order; do echo "$mode $(run $mode $size)" >> "$out/$size.times"; done
+    done
+    plugin=$(awk '$1 == "plugin" { print $2 }' "$out/$size.times" | median)
+    limit=$(awk '$1 == "limit" { print $2 }' "$out/$size.times" | median)
+    floor=$(awk '$1 == "floor" { print $2 }' "$out/$size.times" | median)
+    entries=$(awk '$1 == "limit" { print $3; exit }' "$out/$size.times")
+    line=$(awk -v m="$size" -v e="$entries" -v p="$plugin" -v l="$limit" -v f="$floor" \
+        'BEGIN { printf "%8d %8d %12.1f %10.1f %10.1f %15.2f %15.2f", m, e, p, l, f, p / l, p / f }')
+    echo "$line"
+    table="$table"$'\n'"$line"
+done
 machine="$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $(nproc) cores, $(wine --version)"
-echo "Machine: $machine" | tee -a "$out/results.txt"
+{
+    echo "Median of $runs runs, each in a fresh process, after one warm-up run"
+    echo "$table"
+    echo "Machine: $machine"
+} > "$out/results.txt"
+echo "Machine: $machine"
 echo "Written to $out/results.txt"

@@ -8,48 +8,70 @@ namespace quorvin {
 namespace {
 
 // Names fit on the stack; only long paths need the heap.
-constexpr std::size_t kStackBytes = 1024;
+template <typename Unit, std::size_t kStackUnits>
+class ScratchBuffer {
+  public:
+    explicit ScratchBuffer(std::size_t size) {
+        if (size > kStackUnits) {
+            heap_.resize(size);
+            data_ = heap_.data();
+        }
+    }
+    Unit* data() { return data_; }
+
+  private:
+    Unit stack_[kStackUnits];
+    std::vector<Unit> heap_;
+    Unit* data_ = stack_;
+};
+
 // No code page takes more than three bytes for one UTF-16 code unit.
 constexpr std::size_t kBytesPerUnit = 3;
 
+bool IsAscii(const char16_t* text, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i) {
+        if (text[i] >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
-NarrowText ToCodePage(Platform& platform, const char16_t* text, std::size_t length) {
+NarrowText ToCodePage(Platform& platform, const AnsiString& prefix, const char16_t* text,
+                      std::size_t length) {
     NarrowText result;
-    if (length == 0) {
+    result.text = prefix;
+    // Every system code page holds ASCII as it is, and most names are ASCII.
+    if (IsAscii(text, length)) {
+        ScratchBuffer<char, kMaxPath> bytes(length);
+        for (std::size_t i = 0; i < length; ++i) {
+            bytes.data()[i] = static_cast<char>(text[i]);
+        }
+        result.text.Append(bytes.data(), length);
         result.exact = true;
         return result;
     }
-    char stackBytes[kStackBytes];
-    std::vector<char> heapBytes;
-    char* bytes = stackBytes;
     const std::size_t room = length * kBytesPerUnit;
-    if (room > kStackBytes) {
-        heapBytes.resize(room);
-        bytes = heapBytes.data();
-    }
+    ScratchBuffer<char, kMaxPath * kBytesPerUnit> bytes(room);
     bool usedDefault = false;
-    const int written = platform.ToCodePage(text, static_cast<int>(length), bytes,
+    const int written = platform.ToCodePage(text, static_cast<int>(length), bytes.data(),
                                             static_cast<int>(room), &usedDefault);
     if (written <= 0) {
         return result;
     }
-    result.text = AnsiString(bytes, static_cast<std::size_t>(written));
+    result.text.Append(bytes.data(), static_cast<std::size_t>(written));
     if (usedDefault) {
         return result;
     }
     // Some characters map to bytes that read back as another character; only
     // a text that reads back unchanged names the same file.
-    char16_t stackUnits[kMaxPath];
-    WideString heapUnits;
-    char16_t* back = stackUnits;
-    if (length > kMaxPath) {
-        heapUnits.resize(length);
-        back = &heapUnits[0];
-    }
-    const int units = platform.FromCodePage(bytes, written, back, static_cast<int>(length));
+    ScratchBuffer<char16_t, kMaxPath> back(length);
+    const int units =
+        platform.FromCodePage(bytes.data(), written, back.data(), static_cast<int>(length));
     result.exact = units == static_cast<int>(length) &&
-                   std::char_traits<char16_t>::compare(back, text, length) == 0;
+                   std::char_traits<char16_t>::compare(back.data(), text, length) == 0;
     return result;
 }
 

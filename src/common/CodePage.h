@@ -15,9 +15,12 @@ struct NarrowText {
     bool exact = false;
 };
 
-NarrowText ToCodePage(Platform& platform, const char16_t* text, std::size_t length);
+// The text in the code page, after a prefix already in it (which is not
+// looked at for exactness).
+NarrowText ToCodePage(Platform& platform, const AnsiString& prefix, const char16_t* text,
+                      std::size_t length);
 inline NarrowText ToCodePage(Platform& platform, const WideString& text) {
-    return ToCodePage(platform, text.data(), text.size());
+    return ToCodePage(platform, AnsiString(), text.data(), text.size());
 }
 WideString FromCodePage(Platform& platform, const AnsiString& text);
 

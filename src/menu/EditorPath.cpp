@@ -11,29 +11,30 @@ WalkFolder RootFolder(Platform& platform, const AnsiString& folder) {
     return root;
 }
 
-WalkFolder SubFolder(const WalkFolder& parent, const WideString& name,
-                     const NarrowText& narrowName) {
+WalkFolder SubFolder(Platform& platform, const WalkFolder& parent, const char16_t* name,
+                     std::size_t length) {
+    NarrowText narrow = ToCodePage(platform, parent.narrow, name, length);
     WalkFolder folder;
-    folder.wide = parent.wide + name + u'\\';
-    folder.narrow = parent.narrow + narrowName.text;
+    folder.wide = parent.wide;
+    folder.wide.append(name, length).push_back(u'\\');
+    folder.narrow = static_cast<AnsiString&&>(narrow.text);
     folder.narrow.Append("\\", 1);
-    folder.exact = parent.exact && narrowName.exact;
+    folder.exact = parent.exact && narrow.exact;
     return folder;
 }
 
-bool EditorPathOf(Platform& platform, const WalkFolder& folder, const WideString& name,
-                  const NarrowText& narrowName, AnsiString* path) {
-    if (folder.exact && narrowName.exact) {
-        *path = folder.narrow + narrowName.text;
-        return true;
-    }
-    WideString shortPath;
-    if (!platform.ShortPathOf((folder.wide + name).c_str(), &shortPath)) {
-        return false;
-    }
-    NarrowText narrow = ToCodePage(platform, shortPath);
-    if (!narrow.exact) {
-        return false;
+bool EditorPathOf(Platform& platform, const WalkFolder& folder, const char16_t* name,
+                  std::size_t length, AnsiString* path) {
+    NarrowText narrow = ToCodePage(platform, folder.narrow, name, length);
+    if (!folder.exact || !narrow.exact) {
+        WideString shortPath;
+        if (!platform.ShortPathOf((folder.wide + name).c_str(), &shortPath)) {
+            return false;
+        }
+        narrow = ToCodePage(platform, shortPath);
+        if (!narrow.exact) {
+            return false;
+        }
     }
     *path = static_cast<AnsiString&&>(narrow.text);
     return true;

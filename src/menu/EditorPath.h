@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 #include "common/AnsiString.h"
 #include "common/CodePage.h"
 #include "platform/Platform.h"
@@ -16,14 +18,14 @@ struct WalkFolder {
 
 // The macro folder as the editor's setting names it.
 WalkFolder RootFolder(Platform& platform, const AnsiString& folder);
-WalkFolder SubFolder(const WalkFolder& parent, const WideString& name,
-                     const NarrowText& narrowName);
+WalkFolder SubFolder(Platform& platform, const WalkFolder& parent, const char16_t* name,
+                     std::size_t length);
 
 // The path by which the editor, which reads paths in the code page, opens the
 // file of that name in the folder: the path itself when the code page holds
 // it exactly, else the short form of the whole path when the code page holds
 // that exactly. False when neither does, as on a volume without short names.
-bool EditorPathOf(Platform& platform, const WalkFolder& folder, const WideString& name,
-                  const NarrowText& narrowName, AnsiString* path);
+bool EditorPathOf(Platform& platform, const WalkFolder& folder, const char16_t* name,
+                  std::size_t length, AnsiString* path);
 
 }  // namespace quorvin

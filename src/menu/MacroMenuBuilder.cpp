@@ -1,5 +1,6 @@
 #include "menu/MacroMenuBuilder.h"
 
+#include <string>
 #include <utility>
 
 #include "common/OwnedHandle.h"
@@ -76,11 +77,11 @@ void MacroMenuBuilder::FillFolderMenu(PopupMenu& menu, const WalkFolder& folder,
 }
 
 bool MacroMenuBuilder::IsFolderEntry(const WalkFolder& folder, const FindEntry& entry,
-                                     const WideString& name) {
+                                     std::size_t nameLength) {
     // The enumeration's attributes tell, except where the editor's narrow path
     // reaches MAX_PATH: there the narrow query decides, as it always has.
-    if (folder.narrow.size() + name.size() * kMostBytesPerUnit >= kMaxPath) {
-        const AnsiString path = folder.narrow + ToCodePage(platform_, name).text;
+    if (folder.narrow.size() + nameLength * kMostBytesPerUnit >= kMaxPath) {
+        const AnsiString path = ToCodePage(platform_, folder.narrow, entry.name, nameLength).text;
         if (path.size() >= kMaxPath) {
             return IsFolder(platform_.FileAttributes(path.c_str()));
         }
@@ -90,15 +91,15 @@ bool MacroMenuBuilder::IsFolderEntry(const WalkFolder& folder, const FindEntry& 
 
 void MacroMenuBuilder::AddEntry(PopupMenu& menu, const WalkFolder& folder, const FindEntry& entry,
                                 int position, std::int32_t style, FolderChain& chain) {
-    const WideString name(entry.name);
-    if (IsFolderEntry(folder, entry, name)) {
+    const char16_t* name = entry.name;
+    const std::size_t length = std::char_traits<char16_t>::length(name);
+    if (IsFolderEntry(folder, entry, length)) {
         PopupMenu& submenu = NewMenu();
         // A link back into a folder being walked would recurse for ever: list it,
         // but leave its menu empty.
         const bool isLink = (entry.attributes & kFileAttributeReparsePoint) != 0;
         if (chain.Enter(folder.wide + name, isLink)) {
-            FillFolderMenu(submenu, SubFolder(folder, name, ToCodePage(platform_, name)), style,
-                           chain);
+            FillFolderMenu(submenu, SubFolder(platform_, folder, name, length), style, chain);
             chain.Leave();
         }
         menu.AppendSubmenu(ItemLabel(position, style, entry.name), submenu);
@@ -108,7 +109,7 @@ void MacroMenuBuilder::AddEntry(PopupMenu& menu, const WalkFolder& folder, const
         return;
     }
     AnsiString path;
-    if (!EditorPathOf(platform_, folder, name, ToCodePage(platform_, name), &path)) {
+    if (!EditorPathOf(platform_, folder, name, length, &path)) {
         // Listed by its true name, but no narrow path would open it.
         menu.AppendCommand(0, ItemLabel(position, style, entry.name), true, false, false);
         return;

@@ -34,19 +34,48 @@ bool EqualsAscii(const WideString& text, const char* ascii) {
     return i == text.size() && ascii[i] == '\0';
 }
 
+// The name with every "&" doubled, after a prefix, in one allocation: the
+// walk makes one label per entry.
+WideString Escaped(const char16_t* prefix, std::size_t prefixLength, const char16_t* name) {
+    std::size_t length = prefixLength;
+    for (const char16_t* p = name; *p != u'\0'; ++p) {
+        length += *p == u'&' ? 2 : 1;
+    }
+    WideString label;
+    label.reserve(length);
+    label.append(prefix, prefixLength);
+    for (const char16_t* p = name; *p != u'\0'; ++p) {
+        label.push_back(*p);
+        if (*p == u'&') {
+            label.push_back(u'&');
+        }
+    }
+    return label;
+}
+
+// The key of a walk position's prefix, or 0 for no prefix.
+char AcceleratorKey(int index, std::int32_t style) {
+    if (index >= 0 && index <= 8) {
+        return static_cast<char>('1' + index);
+    }
+    if (style == 1 || index == 9) {
+        return '0';
+    }
+    if (style == 2 && index > 9 && index + kLetterBase <= kLastPrintable) {
+        return static_cast<char>(index + kLetterBase);
+    }
+    return '\0';
+}
+
 }  // namespace
 
 AnsiString AcceleratorPrefix(int index, std::int32_t style) {
-    if (index >= 0 && index <= 8) {
-        return AnsiString::Format("&%1d ", index + 1);
+    const char key = AcceleratorKey(index, style);
+    if (key == '\0') {
+        return AnsiString();
     }
-    if (style == 1 || index == 9) {
-        return AnsiString("&0 ");
-    }
-    if (style == 2 && index > 9 && index + kLetterBase <= kLastPrintable) {
-        return AnsiString::Format("&%c ", index + kLetterBase);
-    }
-    return AnsiString();
+    const char prefix[] = {'&', key, ' '};
+    return AnsiString(prefix, sizeof prefix);
 }
 
 bool IsMacroFileName(Platform& platform, const char16_t* name) {
@@ -69,19 +98,12 @@ bool IsMacroFileName(Platform& platform, const char16_t* name) {
     return false;
 }
 
-WideString EscapeAccelerators(const char16_t* name) {
-    WideString label;
-    for (const char16_t* p = name; *p != u'\0'; ++p) {
-        label.push_back(*p);
-        if (*p == u'&') {
-            label.push_back(u'&');
-        }
-    }
-    return label;
-}
+WideString EscapeAccelerators(const char16_t* name) { return Escaped(nullptr, 0, name); }
 
 WideString ItemLabel(int index, std::int32_t style, const char16_t* name) {
-    return WidenAscii(AcceleratorPrefix(index, style)) + EscapeAccelerators(name);
+    const char key = AcceleratorKey(index, style);
+    const char16_t prefix[] = {u'&', static_cast<char16_t>(key), u' '};
+    return Escaped(prefix, key == '\0' ? 0 : sizeof prefix / sizeof prefix[0], name);
 }
 
 WideString WidenAscii(const AnsiString& text) {

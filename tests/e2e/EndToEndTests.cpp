@@ -265,6 +265,141 @@ void FolderEndingInSoOrASeparator(Context& context) {
     }
 }
 
+// --- Names outside the code page ---
+
+struct TrueNameCase {
+    const wchar_t* path;  // below the test's folder
+    bool exact;           // the code page holds it: lent as it is, else by its short form
+};
+
+struct FileIdentity {
+    bool known = false;
+    DWORD volume = 0, high = 0, low = 0;
+    bool operator==(const FileIdentity& o) const {
+        return known && o.known && volume == o.volume && high == o.high && low == o.low;
+    }
+};
+
+FileIdentity IdentityOf(HANDLE file) {
+    FileIdentity identity;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &info)) {
+        identity = FileIdentity{true, info.dwVolumeSerialNumber, info.nFileIndexHigh,
+                                info.nFileIndexLow};
+    }
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    return identity;
+}
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+FileIdentity NarrowIdentity(const std::string& path) {
+    return IdentityOf(CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+}
+
+FileIdentity WideIdentity(const std::wstring& path) {
+    return IdentityOf(CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+}
+
+std::string ToCodePage(const std::wstring& text) {
+    std::string narrow(text.size() * 3 + 1, '\0');
+    narrow.resize(WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
+                                      &narrow[0], static_cast<int>(narrow.size()), nullptr,
+                                      nullptr));
+    return narrow;
+}
+
+std::string NarrowShortPath(const std::wstring& path) {
+    wchar_t buffer[MAX_PATH * 2] = {};
+    GetShortPathNameW(path.c_str(), buffer, MAX_PATH * 2);
+    return ToCodePage(buffer);
+}
+
+// The item whose true label is a prefix and this name with "&" doubled, and
+// the keys that choose it.
+const MenuItemSnapshot* FindTrueName(const std::vector<MenuItemSnapshot>& items,
+                                     const std::wstring& path, std::vector<WORD>& keys) {
+    const std::size_t separator = path.find(L'\\');
+    const std::wstring name = path.substr(0, separator);
+    std::wstring escaped;
+    for (wchar_t c : name) escaped += c == L'&' ? L"&&" : std::wstring(1, c);
+    for (const MenuItemSnapshot& item : items) {
+        if (item.trueLabel.size() < 3 || item.trueLabel.substr(3) != escaped) continue;
+        keys.push_back(static_cast<WORD>(item.trueLabel[1]));
+        if (separator == std::wstring::npos) return &item;
+        return FindTrueName(item.children, path.substr(separator + 1), keys);
+    }
+    return nullptr;
+}
+
+// The first case is registered by its short path; each other one is chosen
+// and must be lent as a narrow path that opens that very file.
+void CheckTrueNames(Context& context, UINT codePage, const std::vector<TrueNameCase>& cases) {
+    ResetEditorSettings();
+    context.check.Equal(codePage, GetACP(), "system code page");
+    const std::wstring root = Widen(context.folder);
+    for (const TrueNameCase& c : cases) MakeFile(root + L"\\" + c.path);
+    MakeFile(context.folder + "\\ab.js");  // registered; a look-alike must not match it
+    SetMacroFolder(context.folder);
+    SetString(kMacrosKey, "Macro0", "C:\\keep.js");
+    SetString(kMacrosKey, "Macro1", NarrowShortPath(root + L"\\" + cases[0].path));
+    SetString(kMacrosKey, "Macro2", context.folder + "\\ab.js");
+    PluginModule plugin(context.dllPath);
+    StandInEditor editor;
+    Run(context, editor, plugin, {VK_ESCAPE});
+    const std::vector<MenuItemSnapshot> items = editor.snapshot().items;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const std::wstring path = root + L"\\" + cases[i].path;
+        std::printf("  case %u: [%s]\n", static_cast<unsigned>(i), Hex(ToCodePage(path)).c_str());
+        std::vector<WORD> keys;
+        const MenuItemSnapshot* item = FindTrueName(items, cases[i].path, keys);
+        if (!context.check.True(item != nullptr, "listed by its true name")) continue;
+        if (i == 0) {
+            context.check.Equal(9217, item->id, "registered by its short path");
+            context.check.True((item->state & MFS_CHECKED) != 0, "checked");
+            continue;
+        }
+        context.check.True(item->id >= 1 && item->id <= 9213, "an unregistered macro");
+        context.check.True((item->state & MFS_GRAYED) != MFS_GRAYED, "not grayed");
+        Run(context, editor, plugin, keys);
+        const auto& messages = editor.messages();
+        if (!context.check.Equal(1, static_cast<long long>(messages.size()), "messages")) continue;
+        context.check.Equal(9216, static_cast<long long>(messages[0].wParam), "wParam");
+        const RegistryValue& lent = messages[0].macroSlot;
+        context.check.Equal(REG_SZ, lent.type, "Macro0 lent as REG_SZ");
+        const std::string narrow = lent.bytes.substr(0, lent.bytes.find('\0'));
+        if (cases[i].exact) context.check.EqualBytes(ToCodePage(path), narrow, "the path itself");
+        context.check.True(NarrowIdentity(narrow) == WideIdentity(path),
+                           "the lent path opens that very file");
+        context.check.EqualValue(StringValue("C:\\keep.js"), ReadValue(kMacrosKey, "Macro0"),
+                                 "Macro0 put back");
+    }
+}
+
+void NamesOutsideTheJapaneseCodePage(Context& context) {
+    CheckTrueNames(context, 932,
+                   {
+                       {L"caf\u00E9.js", false},
+                       {L"\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC.js", false},
+                       {L"\uD55C\uAD6D\uC5B4\\\uC548\uB155.js", false},  // 한국어\안녕.js
+                       {L"\U0001F600 smile.js", false},
+                       {L"R&D \u00FC.jsee", false},
+                       {L"\u00A5yen.js", false},  // ¥ would best-fit to 0x5C
+                       {L"\u65E5\u672C\u8A9E.js", true},
+                   });
+}
+
+void NamesOutsideTheWesternCodePage(Context& context) {
+    CheckTrueNames(context, 1252,
+                   {
+                       {L"\u65E5\u672C\u8A9E.js", false},
+                       {L"a\u00ADb.js", true},   // a soft hyphen: lstrcmpA takes it for ab.js
+                       {L"a\uFF3Cb.js", false},  // ＼ would best-fit to 0x5C
+                       {L"caf\u00E9.js", true},
+                       {L"\u03A9mega & co.py", false},
+                   });
+}
+
 // --- Links (made on the Linux side by the runner) ---
 
 void LinkLoopReturnsPromptly(Context& context) {
@@ -566,6 +701,8 @@ const TestEntry kTests[] = {
     E2E_TEST(FolderItemOpensTheFolderInTheShell, default),
     E2E_TEST(JapaneseNamesAndTexts, ja),
     E2E_TEST(FolderEndingInSoOrASeparator, ja),
+    E2E_TEST(NamesOutsideTheJapaneseCodePage, ja),
+    E2E_TEST(NamesOutsideTheWesternCodePage, default),
     E2E_TEST(LinkLoopReturnsPromptly, default),
     E2E_TEST(ExportsByNameAndOrdinal, default),
     E2E_TEST(StringTableHoldsTheTexts, default),

@@ -70,6 +70,12 @@ std::wstring Wide(const char* text) {
 
 }  // namespace
 
+std::wstring Widen(const std::string& text) {
+    std::wstring wide = Wide(text.c_str());
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+
 RegistryValue ReadStoredValue(const char* subKey, const char* name) {
     RegistryValue value;
     HKEY key = nullptr;
@@ -117,6 +123,19 @@ void MakeFile(const std::string& path, const std::string& content) {
     }
     DWORD written = 0;
     WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+void MakeFile(const std::wstring& path) {
+    for (std::size_t i = 3; i < path.size(); ++i) {
+        if (path[i] == L'\\') CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
+    }
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        std::printf("  could not create a file by its UTF-16 name\n");
+        return;
+    }
     CloseHandle(file);
 }
 

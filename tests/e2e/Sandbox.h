@@ -30,6 +30,9 @@ void SetStoredValue(const char* subKey, const char* name, DWORD type, const std:
 
 void MakeFolder(const std::string& path);
 void MakeFile(const std::string& path, const std::string& content = "// macro\r\n");
+// The same by UTF-16 names, which the code page need not hold.
+void MakeFile(const std::wstring& path);
+std::wstring Widen(const std::string& text);
 
 std::string Hex(const std::string& bytes);
 

@@ -43,6 +43,14 @@ std::vector<MenuItemSnapshot> SnapshotMenu(HMENU menu, std::vector<HMENU>& handl
             info.cch = static_cast<UINT>(label.size());
             GetMenuItemInfoA(menu, i, TRUE, &info);
             item.label.assign(label.data(), info.cch);
+            std::vector<wchar_t> wide(label.size() * 2 + 2);
+            MENUITEMINFOW wideInfo = {};
+            wideInfo.cbSize = sizeof wideInfo;
+            wideInfo.fMask = MIIM_STRING;
+            wideInfo.dwTypeData = wide.data();
+            wideInfo.cch = static_cast<UINT>(wide.size());
+            GetMenuItemInfoW(menu, i, TRUE, &wideInfo);
+            item.trueLabel.assign(wide.data(), wideInfo.cch);
         }
         if (item.submenu != nullptr) {
             item.children = SnapshotMenu(item.submenu, handles);
