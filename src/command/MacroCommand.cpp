@@ -24,7 +24,7 @@ WideString OpenFolderLabel(Platform& platform, int itemCount, std::int32_t style
 
 }  // namespace
 
-void RunMacroMenuCommand(Platform& platform, WindowHandle window) {
+void RunMacroMenuCommand(Platform& platform, WindowHandle window, const WalkLimits& limits) {
     const AnsiString folder = ReadHostString(platform, kCommonKey, kMacroFolderValue);
     if (folder.empty()) {
         const AnsiString text = LoadResourceString(platform, IDS_NO_MACROS);
@@ -32,7 +32,7 @@ void RunMacroMenuCommand(Platform& platform, WindowHandle window) {
                                    reinterpret_cast<LParam>(text.c_str()));
         return;
     }
-    MacroMenuBuilder builder(platform);
+    MacroMenuBuilder builder(platform, limits);
     const std::int32_t style = ReadAcceleratorStyle(platform);
     PopupMenu& menu = builder.BuildFolderMenu(folder, style);
     const int itemCount = menu.count();

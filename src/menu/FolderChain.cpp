@@ -31,6 +31,10 @@ bool FolderChain::Enter(const WideString& path, bool isLink) {
     if (IsInside(folder)) {
         return false;
     }
+    if (folder.belowLink && folder.known &&
+        !walkedBelowLink_.emplace(folder.identity.volume, folder.identity.index).second) {
+        return false;
+    }
     // Kept with what was asked of it, for the folders below to compare with.
     folders_.push_back(std::move(folder));
     return true;

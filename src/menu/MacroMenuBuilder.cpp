@@ -27,8 +27,9 @@ constexpr std::size_t kMostBytesPerUnit = 3;
 
 }  // namespace
 
-MacroMenuBuilder::MacroMenuBuilder(Platform& platform)
+MacroMenuBuilder::MacroMenuBuilder(Platform& platform, const WalkLimits& limits)
     : platform_(platform),
+      limits_(limits),
       registeredMacros_(ReadRegisteredMacros(platform)),
       currentMacroFile_(ReadHostString(platform, kCommonKey, kMacroFileValue)) {
     pathTable_.emplace_back();
@@ -42,6 +43,7 @@ MacroMenuBuilder::~MacroMenuBuilder() {
 }
 
 PopupMenu& MacroMenuBuilder::NewMenu() {
+    ++menuCount_;
     menus_.emplace_front(platform_);
     return menus_.front();
 }
@@ -51,6 +53,10 @@ PopupMenu& MacroMenuBuilder::BuildFolderMenu(const AnsiString& folder, std::int3
     FolderChain chain(platform_);
     chain.Enter(FromCodePage(platform_, folder), false);  // no link yet: always entered
     FillFolderMenu(menu, RootFolder(platform_, folder), style, chain);
+    if (cut_) {
+        // Tells the user that the list is cut.
+        menu.AppendCommand(0, u"\u2026", true, false, false);
+    }
     return menu;
 }
 
@@ -71,6 +77,11 @@ void MacroMenuBuilder::FillFolderMenu(PopupMenu& menu, const WalkFolder& folder,
         if (IsDotOrDotDot(entry.name)) {
             continue;
         }
+        if (cut_ || entryCount_ >= limits_.entries) {
+            cut_ = true;
+            return;
+        }
+        ++entryCount_;
         AddEntry(menu, folder, entry, position, style, chain);
         ++position;
     } while (platform_.FindNext(find.get(), &entry));
@@ -94,6 +105,10 @@ void MacroMenuBuilder::AddEntry(PopupMenu& menu, const WalkFolder& folder, const
     const char16_t* name = entry.name;
     const std::size_t length = std::char_traits<char16_t>::length(name);
     if (IsFolderEntry(folder, entry, length)) {
+        if (menuCount_ >= limits_.menus) {
+            menu.AppendCommand(0, ItemLabel(position, style, name), true, false, false);
+            return;
+        }
         PopupMenu& submenu = NewMenu();
         // A link back into a folder being walked would recurse for ever: list it,
         // but leave its menu empty.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <list>
 #include <vector>
@@ -16,11 +17,20 @@ namespace quorvin {
 // Entry 0 is kept empty, so path identifiers run from 1 to 9213.
 constexpr std::size_t kPathTableLimit = 9214;
 
+// How much one command walks at most, so that no tree can hang the editor:
+// every menu is a USER object, of which a process has 10,000 at most, the
+// editor's own included; and every entry costs time on the editor's thread.
+// Fixed, so that the menu never depends on the machine's speed.
+struct WalkLimits {
+    int menus = 4096;  // the top-level menu and every sub-menu, empty ones too
+    std::size_t entries = 100000;
+};
+
 // Builds the nested macro menu of one command and owns all it made for it:
 // every menu and the table of paths that its identifiers stand for.
 class MacroMenuBuilder {
   public:
-    explicit MacroMenuBuilder(Platform& platform);
+    explicit MacroMenuBuilder(Platform& platform, const WalkLimits& limits = WalkLimits());
     ~MacroMenuBuilder();
     MacroMenuBuilder(const MacroMenuBuilder&) = delete;
     MacroMenuBuilder& operator=(const MacroMenuBuilder&) = delete;
@@ -42,6 +52,10 @@ class MacroMenuBuilder {
                   std::int32_t style, FolderChain& chain);
 
     Platform& platform_;
+    const WalkLimits limits_;
+    int menuCount_ = 0;
+    std::size_t entryCount_ = 0;
+    bool cut_ = false;            // entries were left unlooked at
     std::list<PopupMenu> menus_;  // newest first
     std::vector<AnsiString> registeredMacros_;
     AnsiString currentMacroFile_;

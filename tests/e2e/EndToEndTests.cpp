@@ -284,8 +284,8 @@ FileIdentity IdentityOf(HANDLE file) {
     FileIdentity identity;
     BY_HANDLE_FILE_INFORMATION info;
     if (file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &info)) {
-        identity = FileIdentity{true, info.dwVolumeSerialNumber, info.nFileIndexHigh,
-                                info.nFileIndexLow};
+        identity =
+            FileIdentity{true, info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
     }
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     return identity;

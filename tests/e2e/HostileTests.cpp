@@ -132,6 +132,60 @@ void OddNames(Context& context) {
                              DescribeMenu(editor.snapshot().items), "menu");
 }
 
+// --- Caps ---
+
+int CountLines(const Lines& lines, const std::string& part) {
+    int count = 0;
+    for (const std::string& line : lines) count += line.find(part) != std::string::npos;
+    return count;
+}
+
+void SharedLinksAreWalkedOnce(Context& context) {
+    ResetEditorSettings();
+    PluginModule plugin(context.dllPath);
+    StandInEditor editor;
+    SetMacroFolder(context.folder + "\\L1");
+    Run(context, editor, plugin, {VK_ESCAPE});
+    std::printf("  the command took %lu ms\n", editor.lastCommandMilliseconds());
+    context.check.True(editor.lastCommandMilliseconds() < 5000, "returned within 5 s");
+    const Lines menu = DescribeMenu(editor.snapshot().items);
+    context.check.Equal(20, CountLines(menu, "m.js #"), "each level's macro listed once");
+    // The top-level menu, and in each of 19 levels an entered and an empty one.
+    context.check.Equal(39, static_cast<long long>(editor.snapshot().handles.size()), "menus");
+}
+
+void MenusStopAtTheCap(Context& context) {
+    ResetEditorSettings();
+    PluginModule plugin(context.dllPath);
+    StandInEditor editor;
+    ShowRunnersTree(context, plugin, editor);  // 6,060 folders
+    const Lines menu = DescribeMenu(editor.snapshot().items);
+    context.check.Equal(4096, static_cast<long long>(editor.snapshot().handles.size()),
+                        "menus while the menu is open");
+    // d01 to d40 take 4,040 menus, d41 and 54 of its folders the rest: the
+    // other 46 there and d42 to d60 are grayed, and nothing below them walked.
+    context.check.Equal(46 + 19, CountLines(menu, " #0 grayed"), "folders past the cap, grayed");
+    context.check.Equal(62, static_cast<long long>(editor.snapshot().items.size()),
+                        "60 folders, the separator and the folder item: nothing cut");
+}
+
+void EntriesStopAtTheCap(Context& context) {
+    ResetEditorSettings();
+    PluginModule plugin(context.dllPath);
+    StandInEditor editor;
+    ShowRunnersTree(context, plugin, editor);  // 120 folders of 1,000 files
+    const auto& items = editor.snapshot().items;
+    // 99 folders of 1,001 entries, then d100 and 900 of its files make 100,000.
+    if (!context.check.Equal(103, static_cast<long long>(items.size()), "top-level items")) return;
+    context.check.True(items[99].label.find("d100") != std::string::npos,
+                       "d100 is the last folder");
+    context.check.True(items[100].trueLabel == L"\u2026", "then an ellipsis");
+    context.check.Equal(0, items[100].id, "with identifier 0");
+    context.check.Equal(MFS_GRAYED, items[100].state & MFS_GRAYED, "grayed");
+    context.check.True((items[101].type & MFT_SEPARATOR) != 0, "then the separator");
+    context.check.EqualBytes(FolderItem(plugin), DescribeMenu({items[102]})[0], "folder item");
+}
+
 // --- Settings ---
 
 struct SettingsCase {
@@ -306,6 +360,9 @@ const TestEntry kTests[] = {
     E2E_TEST(DeepNestingPastMaxPath, default),
     E2E_TEST(LinkLoopsEverywhere, default),
     E2E_TEST(OddNames, ja),
+    E2E_TEST(SharedLinksAreWalkedOnce, default),
+    E2E_TEST(MenusStopAtTheCap, default),
+    E2E_TEST(EntriesStopAtTheCap, default),
     E2E_TEST(HostileSettings, default),
     E2E_TEST(ManyCommandsLeaveNothingBehind, default),
 };

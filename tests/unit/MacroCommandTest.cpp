@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -82,12 +83,14 @@ TEST_F(MacroCommand, FolderItemLabelFollowsStyleAndItemCount) {
         int skipped;
         std::int32_t style;
         const char* label;
+        std::size_t entryCap = WalkLimits().entries;
     };
     const Case cases[] = {
-        {10, 0, 2, "&A Open folder #9215"},  {9, 0, 2, "Open folder(&O) #9215"},
-        {10, 0, 1, "Open folder(&O) #9215"}, {10, 0, -1, "Open folder(&O) #9215"},
-        {12, 0, 2, "&C Open folder #9215"},  {9, 3, 2, "Open folder(&O) #9215"},
-        {10, 2, 2, "&A Open folder #9215"},  {80, 0, 2, "Open folder #9215"},
+        {10, 0, 2, "&A Open folder #9215"},     {9, 0, 2, "Open folder(&O) #9215"},
+        {10, 0, 1, "Open folder(&O) #9215"},    {10, 0, -1, "Open folder(&O) #9215"},
+        {12, 0, 2, "&C Open folder #9215"},     {9, 3, 2, "Open folder(&O) #9215"},
+        {10, 2, 2, "&A Open folder #9215"},     {80, 0, 2, "Open folder #9215"},
+        {12, 0, 2, "&B Open folder #9215", 10},  // ten macros and "…"
     };
     for (const Case& c : cases) {
         FakePlatform p;
@@ -101,9 +104,13 @@ TEST_F(MacroCommand, FolderItemLabelFollowsStyleAndItemCount) {
         for (int i = 0; i < c.macros; ++i) {
             p.AddFile(kRoot + "\\m" + std::to_string(i) + ".js");
         }
-        RunMacroMenuCommand(p, kWindow);
+        WalkLimits limits;
+        limits.entries = c.entryCap;
+        RunMacroMenuCommand(p, kWindow, limits);
         const Lines menu = DumpMenu(p, p.shownMenu);
-        ASSERT_EQ(static_cast<std::size_t>(c.macros) + 2, menu.size());
+        // The capped row has no skipped files.
+        const std::size_t listed = std::min<std::size_t>(c.macros, c.entryCap);
+        ASSERT_EQ(listed + (listed < static_cast<std::size_t>(c.macros) ? 3 : 2), menu.size());
         EXPECT_EQ("---", menu[menu.size() - 2]);
         EXPECT_EQ(c.label, menu.back()) << c.macros << " macros, style " << c.style;
     }

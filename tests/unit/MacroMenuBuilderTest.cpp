@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -302,6 +303,91 @@ TEST(MacroMenuBuilder, NamesOutsideTheCodePageShowTrueNamesAndLendShortPaths) {
                 EXPECT_EQ(current ? 0x1000u : 0u, item.state) << what;
             }
         }
+    }
+}
+
+TEST(MacroMenuBuilder, LinksSharingATargetWalkItOnce) {
+    // L0 to L11, each with a macro and two links to the next: 2^12 walks unguarded.
+    FakePlatform platform;
+    for (int level = 0; level < 12; ++level) {
+        const std::string folder = kRoot + "\\L" + std::to_string(level);
+        platform.AddFile(folder + "\\m.js");
+        platform.AddLink(folder + "\\a", kRoot + "\\L" + std::to_string(level + 1));
+        platform.AddLink(folder + "\\b", kRoot + "\\L" + std::to_string(level + 1));
+    }
+    platform.AddFile(kRoot + "\\L12\\m.js");
+    const Lines lines = Build(platform, kRoot + "\\L0", -1);
+    EXPECT_EQ(13, platform.enumerations);
+    EXPECT_EQ(13, std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+                  return line.find("m.js #") != std::string::npos;
+              }));
+    EXPECT_EQ((Lines{"&1 m.js #1", "&2 a >", "  &1 m.js #2", "  &2 a >"}),
+              Lines(lines.begin(), lines.begin() + 4));
+    EXPECT_EQ("&3 b >", lines.back());  // listed, its menu empty
+
+    // A folder walked with no link on the way is still entered through one.
+    FakePlatform plain;
+    plain.AddFile(kRoot + "\\A\\x.js");
+    plain.AddLink(kRoot + "\\toA", kRoot + "\\A");
+    plain.AddLink(kRoot + "\\againA", kRoot + "\\A");
+    EXPECT_EQ((Lines{"&1 A >", "  &1 x.js #1", "&2 toA >", "  &1 x.js #2", "&3 againA >"}),
+              Build(plain, kRoot, -1));
+}
+
+TEST(MacroMenuBuilder, CapsOnMenusAndEntries) {
+    struct Case {
+        const char* what;
+        WalkLimits limits;
+        Lines menu;
+        int enumerations;
+    };
+    // Root: a.js, A (b.js, C (c.js)), d.js, E (e.js): 8 entries, 4 menus.
+    const Case cases[] = {
+        {"at both caps exactly",
+         {4, 8},
+         {"&1 a.js #1", "&2 A >", "  &1 b.js #2", "  &2 C >", "    &1 c.js #3", "&3 d.js #4",
+          "&4 E >", "  &1 e.js #5"},
+         4},
+        {"one menu short",
+         {3, 8},
+         {"&1 a.js #1", "&2 A >", "  &1 b.js #2", "  &2 C >", "    &1 c.js #3", "&3 d.js #4",
+          "&4 E #0 grayed"},
+         3},
+        {"a folder and all below it past the menu cap",
+         {2, 8},
+         {"&1 a.js #1", "&2 A >", "  &1 b.js #2", "  &2 C #0 grayed", "&3 d.js #3",
+          "&4 E #0 grayed"},
+         2},
+        {"one entry short",
+         {4, 7},
+         {"&1 a.js #1", "&2 A >", "  &1 b.js #2", "  &2 C >", "    &1 c.js #3", "&3 d.js #4",
+          "&4 E >", "\x81\x63 #0 grayed"},  // "…" in code page 932
+         4},
+        {"the cap inside a sub-folder",
+         {4, 3},
+         {"&1 a.js #1", "&2 A >", "  &1 b.js #2", "\x81\x63 #0 grayed"},
+         2},
+        {"the cap on a folder entry",
+         {4, 4},
+         {"&1 a.js #1", "&2 A >", "  &1 b.js #2", "  &2 C >", "\x81\x63 #0 grayed"},
+         3},
+    };
+    for (const Case& c : cases) {
+        FakePlatform platform;
+        platform.AddFile(kRoot + "\\a.js");
+        platform.AddFile(kRoot + "\\A\\b.js");
+        platform.AddFile(kRoot + "\\A\\C\\c.js");
+        platform.AddFile(kRoot + "\\d.js");
+        platform.AddFile(kRoot + "\\E\\e.js");
+        {
+            MacroMenuBuilder builder(platform, c.limits);
+            EXPECT_EQ(c.menu,
+                      DumpMenu(platform, builder.BuildFolderMenu(kRoot.c_str(), -1).handle()))
+                << c.what;
+            EXPECT_EQ(c.enumerations, platform.enumerations) << c.what;
+            EXPECT_LE(platform.LiveMenuCount(), c.limits.menus) << c.what;
+        }
+        EXPECT_EQ(0, platform.OpenFindCount()) << c.what;
     }
 }
 
