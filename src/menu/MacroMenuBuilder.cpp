@@ -50,6 +50,9 @@ PopupMenu& MacroMenuBuilder::NewMenu() {
 
 PopupMenu& MacroMenuBuilder::BuildFolderMenu(const AnsiString& folder, std::int32_t style) {
     PopupMenu& menu = NewMenu();
+    if (menu.handle() == nullptr) {
+        return menu;  // no USER objects left: nothing to show, nothing to walk
+    }
     FolderChain chain(platform_);
     chain.Enter(FromCodePage(platform_, folder), false);  // no link yet: always entered
     FillFolderMenu(menu, RootFolder(platform_, folder), style, chain);
@@ -105,19 +108,20 @@ void MacroMenuBuilder::AddEntry(PopupMenu& menu, const WalkFolder& folder, const
     const char16_t* name = entry.name;
     const std::size_t length = std::char_traits<char16_t>::length(name);
     if (IsFolderEntry(folder, entry, length)) {
-        if (menuCount_ >= limits_.menus) {
+        PopupMenu* submenu = menuCount_ < limits_.menus ? &NewMenu() : nullptr;
+        if (submenu == nullptr || submenu->handle() == nullptr) {
+            // Past the cap, or out of USER objects: listed, but not walked.
             menu.AppendCommand(0, ItemLabel(position, style, name), true, false, false);
             return;
         }
-        PopupMenu& submenu = NewMenu();
         // A link back into a folder being walked would recurse for ever: list it,
         // but leave its menu empty.
         const bool isLink = (entry.attributes & kFileAttributeReparsePoint) != 0;
         if (chain.Enter(folder.wide + name, isLink)) {
-            FillFolderMenu(submenu, SubFolder(platform_, folder, name, length), style, chain);
+            FillFolderMenu(*submenu, SubFolder(platform_, folder, name, length), style, chain);
             chain.Leave();
         }
-        menu.AppendSubmenu(ItemLabel(position, style, entry.name), submenu);
+        menu.AppendSubmenu(ItemLabel(position, style, entry.name), *submenu);
         return;
     }
     if (!IsMacroFileName(platform_, entry.name)) {

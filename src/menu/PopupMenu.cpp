@@ -48,6 +48,9 @@ void PopupMenu::AppendSubmenu(const WideString& label, const PopupMenu& submenu)
 }
 
 std::uint32_t PopupMenu::Show(WindowHandle owner) {
+    if (handle_ == nullptr) {
+        return 0;
+    }
     const CursorPosition cursor = platform_.GetCursorPos();
     return platform_.TrackPopupMenu(handle_, kTpmReturnCmdRightButton, cursor.x, cursor.y, owner);
 }

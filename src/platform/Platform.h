@@ -53,7 +53,12 @@ constexpr int kSwShow = 5;
 constexpr std::uint32_t kMbYesNoQuestion = 0x24;
 constexpr int kIdYes = 6;
 
+// MENUITEMINFO without its last member, hbmpItem: the record every Windows
+// version accepts.
+constexpr std::uint32_t kMenuItemInfoSize = 44;
+
 struct MenuItem {
+    std::uint32_t size = kMenuItemInfoSize;
     std::uint32_t mask = 0;
     std::uint32_t type = 0;
     std::uint32_t state = 0;

@@ -29,10 +29,8 @@ void CopyName(const WIN32_FIND_DATAW& data, FindEntry* entry) {
     entry->attributes = data.dwFileAttributes;
 }
 
-// MENUITEMINFOW without its last member, hbmpItem: the record every Windows
-// version accepts.
-constexpr UINT kMenuItemInfoSize = offsetof(MENUITEMINFOW, hbmpItem);
-static_assert(kMenuItemInfoSize == 44, "unexpected MENUITEMINFOW layout");
+static_assert(offsetof(MENUITEMINFOW, hbmpItem) == kMenuItemInfoSize,
+              "MENUITEMINFOW does not end where the record does");
 
 // Value names are narrow; the wide calls keep string data as stored.
 std::wstring WideName(const char* name) {
@@ -157,7 +155,7 @@ MenuHandle Win32Platform::CreatePopupMenu() { return ::CreatePopupMenu(); }
 bool Win32Platform::InsertItem(MenuHandle menu, std::uint32_t position, const MenuItem& item) {
     MENUITEMINFOW info;
     std::memset(&info, 0, sizeof info);
-    info.cbSize = kMenuItemInfoSize;
+    info.cbSize = item.size;
     info.fMask = item.mask;
     info.fType = item.type;
     info.fState = item.state;

@@ -102,6 +102,24 @@ void FolderItemTakesALetterPastNineItems(Context& context) {
     context.check.EqualBytes(FolderItem(plugin), withStyle1.back(), "folder item in style 1");
 }
 
+void MenuOpensAtTheMousePointer(Context& context) {
+    ResetEditorSettings();
+    MakeSampleTree(context.folder);
+    SetMacroFolder(context.folder);
+    PluginModule plugin(context.dllPath);
+    StandInEditor editor;
+    // Not on a diagonal, so that swapped coordinates show.
+    SetCursorPos(200, 500);
+    RECT shown = {};
+    editor.onMenuShown = [&] {
+        if (HWND popup = FindWindowA("#32768", nullptr)) GetWindowRect(popup, &shown);
+    };
+    Run(context, editor, plugin, {VK_ESCAPE});
+    std::printf("  the menu's window at (%ld, %ld)\n", shown.left, shown.top);
+    context.check.Equal(200, shown.left, "left edge at the pointer's x");
+    context.check.Equal(500, shown.top, "top edge at the pointer's y");
+}
+
 // --- Choosing ---
 
 void ChoosingARegisteredMacroPostsIt(Context& context) {
@@ -694,6 +712,7 @@ const TestEntry kTests[] = {
     E2E_TEST(NoMacroFolderWhenTheValueIsEmpty, default),
     E2E_TEST(MenuShowsTheTree, default),
     E2E_TEST(FolderItemTakesALetterPastNineItems, default),
+    E2E_TEST(MenuOpensAtTheMousePointer, default),
     E2E_TEST(ChoosingARegisteredMacroPostsIt, default),
     E2E_TEST(ChoosingAnUnregisteredMacroLendsMacro0, default),
     E2E_TEST(WithoutTheMacrosKeyNothingRuns, default),

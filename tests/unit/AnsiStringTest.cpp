@@ -22,6 +22,16 @@ TEST(AnsiString, CopiesShareOneBufferUntilOneChanges) {
     copy += ".js";
     EXPECT_STREQ("Macro.js", copy.c_str());
     EXPECT_STREQ("macro", original.c_str());
+
+    // Appending in a loop leaves room in the buffer; a copy sharing it must
+    // still not see what the other appends there.
+    AnsiString grown("a");
+    for (int i = 0; i < 10; ++i) grown += "b";
+    AnsiString shared(grown);
+    shared += "c";
+    grown += "d";
+    EXPECT_STREQ("abbbbbbbbbbc", shared.c_str());
+    EXPECT_STREQ("abbbbbbbbbbd", grown.c_str());
 }
 
 TEST(AnsiString, EmptyStringsShareTheStaticRepresentation) {

@@ -185,6 +185,7 @@ KeyHandle FakePlatform::OpenUserKey(const char* subKey, std::uint32_t access) {
     if (keys_.count(subKey) == 0) {
         return nullptr;
     }
+    keyOpens.emplace_back(subKey, access);
     const std::uintptr_t handle = nextKey_++;
     openKeys_[handle] = OpenKey{subKey, access};
     return reinterpret_cast<KeyHandle>(handle);
@@ -461,6 +462,17 @@ void FakePlatform::FindClose(FindHandle find) {
     --openFinds_;
 }
 
+void FakePlatform::SetFolderIdentity(const std::u16string& path, std::uint32_t volume,
+                                     std::uint64_t index) {
+    Node& node = nodes_.at(Canonical(path, 0));
+    node.volume = volume;
+    node.index = index;
+}
+
+std::uint64_t FakePlatform::FolderIndex(const std::u16string& path) const {
+    return nodes_.at(Canonical(path, 0)).index;
+}
+
 std::uint32_t FakePlatform::FileAttributes(const char* path) {
     ++attributeQueries;
     // The narrow call takes no path of MAX_PATH bytes or more.
@@ -480,7 +492,7 @@ bool FakePlatform::FolderIdentityOf(const char16_t* path, FolderIdentity* identi
     if (node == nullptr) {
         return false;
     }
-    identity->volume = 0x1234;
+    identity->volume = node->volume;
     identity->index = node->index;
     return true;
 }
@@ -516,6 +528,10 @@ int FakePlatform::LiveMenuCount() const {
 }
 
 MenuHandle FakePlatform::CreatePopupMenu() {
+    if (menusLeft == 0) {
+        return nullptr;  // the process's USER objects are used up
+    }
+    --menusLeft;
     const auto handle = reinterpret_cast<MenuHandle>(nextMenu_++);
     menus_[handle] = Menu();
     return handle;
@@ -528,16 +544,20 @@ bool FakePlatform::InsertItem(MenuHandle menu, std::uint32_t position, const Men
     }
     Item inserted;
     inserted.type = item.type;
-    if (item.mask & kMiimState) {
+    // Windows' own values: MENUITEMINFO's size, MIIM_STATE, _ID, _SUBMENU, _TYPE.
+    if (item.size != 44) {
+        throw std::logic_error("a menu item record that is not 44 bytes");
+    }
+    if (item.mask & 0x1) {
         inserted.state = item.state;
     }
-    if (item.mask & kMiimId) {
+    if (item.mask & 0x2) {
         inserted.id = item.id;
     }
-    if (item.mask & kMiimSubmenu) {
+    if (item.mask & 0x4) {
         inserted.submenu = item.submenu;
     }
-    if ((item.mask & kMiimType) && item.text != nullptr) {
+    if ((item.mask & 0x10) && item.text != nullptr) {
         inserted.trueLabel.assign(item.text, item.textLength);
         if (std::char_traits<char16_t>::length(item.text) != item.textLength) {
             throw std::logic_error("label length disagrees with its text");

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -42,6 +43,8 @@ class FakePlatform : public Platform {
     const Value* FindValue(const std::string& key, const std::string& name) const;
     bool HasKey(const std::string& key) const { return keys_.count(key) != 0; }
     int OpenKeyCount() const { return static_cast<int>(openKeys_.size()); }
+    // Every key opened, with the access it was opened with, in order.
+    std::vector<std::pair<std::string, std::uint32_t>> keyOpens;
     // Runs before every value query; may change the registry under it.
     std::function<void(const std::string& name, bool sizeOnly)> onQuery;
     // Queries of these values fail with this status instead.
@@ -61,6 +64,10 @@ class FakePlatform : public Platform {
     // A name that is not 8.3 gets a short name, "CAFE~1.JS", unless the volume
     // keeps none; the short path of a name then is its long one.
     bool shortNames = true;
+    // Folders are on volume 0x1234 and numbered in the order they are made;
+    // a test may place one elsewhere.
+    void SetFolderIdentity(const std::u16string& path, std::uint32_t volume, std::uint64_t index);
+    std::uint64_t FolderIndex(const std::u16string& path) const;
     int OpenFindCount() const { return openFinds_; }
     int enumerations = 0;
     int identityQueries = 0;
@@ -81,6 +88,7 @@ class FakePlatform : public Platform {
         bool destroyed = false;
     };
     const Menu& MenuAt(MenuHandle handle) const;
+    int menusLeft = -1;  // CreatePopupMenu fails once this reaches 0; -1: never
     int LiveMenuCount() const;
     std::vector<MenuHandle> destroyedOrder;
     MenuHandle shownMenu = nullptr;
@@ -174,6 +182,7 @@ class FakePlatform : public Platform {
         std::u16string linkTarget;
         std::vector<std::u16string> children;
         std::uint64_t index = 0;
+        std::uint32_t volume = 0x1234;
         std::u16string shortName;                      // empty: the name is its own short name
         std::map<std::u16string, int> shortNamesMade;  // per base, in a folder
     };

@@ -155,17 +155,53 @@ TEST_F(MacroCommand, ChoosingARegisteredMacroPostsItsCommand) {
 }
 
 TEST_F(MacroCommand, ChoosingTheFolderItemOpensTheFolder) {
-    platform.onTrack = FakePlatform::Choose("Open folder(&O)");
-    Run();
-    ASSERT_EQ(1u, platform.shellRequests.size());
-    const auto& request = platform.shellRequests[0];
-    EXPECT_EQ(kWindow, request.window);
-    EXPECT_EQ("open", request.verb);
-    EXPECT_EQ(kRoot, request.file);
-    EXPECT_EQ(kRoot, request.directory);
-    EXPECT_FALSE(request.hasParameters);
-    EXPECT_EQ(5, request.show);
-    EXPECT_TRUE(platform.messages.empty());
+    // The setting exactly as stored, a trailing separator included.
+    for (const std::string& folder : {kRoot, kRoot + "\\"}) {
+        FakePlatform p;
+        p.strings[502] = "Open folder(&O)";
+        p.SetString(kCommon, "MacroFolder", folder);
+        p.onTrack = FakePlatform::Choose("Open folder(&O)");
+        RunMacroMenuCommand(p, kWindow);
+        ASSERT_EQ(1u, p.shellRequests.size()) << folder;
+        const auto& request = p.shellRequests[0];
+        EXPECT_EQ(kWindow, request.window);
+        EXPECT_EQ("open", request.verb);
+        EXPECT_EQ(folder, request.file);
+        EXPECT_EQ(folder, request.directory);
+        EXPECT_FALSE(request.hasParameters);
+        EXPECT_EQ(5, request.show);
+        EXPECT_TRUE(p.messages.empty());
+    }
+}
+
+TEST_F(MacroCommand, WithoutUserObjectsLeftTheCommandDoesLessAndLeavesNothing) {
+    struct Case {
+        int menusLeft;
+        Lines menu;  // empty: no menu shown
+    };
+    const Case cases[] = {
+        {0, {}},
+        {1, {"&1 a.js #1", "&2 Sub #0 grayed", "---", "Open folder(&O) #9215"}},
+        {2, {"&1 a.js #1", "&2 Sub >", "  &1 b.js #2", "---", "Open folder(&O) #9215"}},
+    };
+    for (const Case& c : cases) {
+        FakePlatform p;
+        p.strings[502] = "Open folder(&O)";
+        p.SetString(kCommon, "MacroFolder", kRoot);
+        p.AddFile(kRoot + "\\a.js");
+        p.AddFile(kRoot + "\\Sub\\b.js");
+        p.menusLeft = c.menusLeft;
+        RunMacroMenuCommand(p, kWindow);
+        if (c.menu.empty()) {
+            EXPECT_EQ(nullptr, p.shownMenu) << c.menusLeft;
+        } else {
+            EXPECT_EQ(c.menu, DumpMenu(p, p.shownMenu)) << c.menusLeft;
+        }
+        EXPECT_TRUE(p.messages.empty()) << c.menusLeft;
+        EXPECT_EQ(0, p.LiveMenuCount()) << c.menusLeft;
+        EXPECT_EQ(0, p.OpenFindCount()) << c.menusLeft;
+        EXPECT_EQ(0, p.OpenKeyCount()) << c.menusLeft;
+    }
 }
 
 // Macro0 before the command, as stored; nullopt for absent.
@@ -217,6 +253,13 @@ TEST_F(MacroCommand, UnregisteredMacroRunsThroughMacro0WhichIsPutBackExactly) {
         }
         EXPECT_EQ(0, p.OpenKeyCount()) << c.what;
         EXPECT_EQ(0, p.LiveMenuCount()) << c.what;
+        // KEY_READ for every reader, then the loan's open and the restore's.
+        std::vector<std::uint32_t> masks;
+        for (const auto& open : p.keyOpens) masks.push_back(open.second);
+        EXPECT_EQ(
+            (std::vector<std::uint32_t>{0x20019, 0x20019, 0x20019, 0x20019, 0x2001F, 0x20006}),
+            masks)
+            << c.what;
     }
 }
 

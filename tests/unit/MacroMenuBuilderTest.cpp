@@ -49,17 +49,25 @@ TEST(MacroMenuBuilder, TwelveMacrosPerStyle) {
         const char* twelfth;
     };
     const Case cases[] = {{2, "&A ", "&B "}, {1, "&0 ", "&0 "}, {0, "", ""}, {-1, "", ""}};
-    for (const Case& c : cases) {
-        FakePlatform platform;
-        for (int i = 1; i <= 12; ++i) {
-            platform.AddFile(kRoot + "\\m" + std::to_string(i) + ".js");
+    // In the top-level menu and in a sub-menu alike.
+    for (const std::string& indent : {"", "  "}) {
+        for (const Case& c : cases) {
+            FakePlatform platform;
+            const std::string folder = kRoot + (indent.empty() ? "" : "\\Sub");
+            for (int i = 1; i <= 12; ++i) {
+                platform.AddFile(folder + "\\m" + std::to_string(i) + ".js");
+            }
+            Lines lines = Build(platform, kRoot, c.style);
+            if (!indent.empty()) {
+                ASSERT_EQ("&1 Sub >", lines[0]);
+                lines.erase(lines.begin());
+            }
+            ASSERT_EQ(12u, lines.size());
+            EXPECT_EQ(indent + "&9 m9.js #9", lines[8]) << c.style;
+            EXPECT_EQ(indent + "&0 m10.js #10", lines[9]) << c.style;
+            EXPECT_EQ(indent + c.eleventh + "m11.js #11", lines[10]) << c.style;
+            EXPECT_EQ(indent + c.twelfth + "m12.js #12", lines[11]) << c.style;
         }
-        const Lines lines = Build(platform, kRoot, c.style);
-        ASSERT_EQ(12u, lines.size());
-        EXPECT_EQ("&9 m9.js #9", lines[8]) << c.style;
-        EXPECT_EQ("&0 m10.js #10", lines[9]) << c.style;
-        EXPECT_EQ(std::string(c.eleventh) + "m11.js #11", lines[10]) << c.style;
-        EXPECT_EQ(std::string(c.twelfth) + "m12.js #12", lines[11]) << c.style;
     }
 }
 
@@ -80,7 +88,9 @@ TEST(MacroMenuBuilder, CurrentMacroThatIsNotRegisteredIsDefaultOnly) {
     FakePlatform platform;
     platform.SetString(kCommonKey, "MacroFile", "C:\\Macros\\Sub\\d.pl");
     platform.AddFile(kRoot + "\\Sub\\d.pl");
-    EXPECT_EQ((Lines{"&1 Sub >", "  &1 d.pl #1 default"}), Build(platform, kRoot, -1));
+    platform.AddFile(kRoot + "\\Sub\\D.pl");  // differs only in case: not current
+    EXPECT_EQ((Lines{"&1 Sub >", "  &1 d.pl #1 default", "  &2 D.pl #2"}),
+              Build(platform, kRoot, -1));
 }
 
 TEST(MacroMenuBuilder, FolderEndingInASeparatorStillMatchesRegisteredPaths) {
@@ -213,6 +223,14 @@ TEST(MacroMenuBuilder, EachFolderIsAskedForItsIdentityOnce) {
     platform.AddLink(kRoot + "\\link", "C:\\Else");
     Build(platform, kRoot, -1);
     EXPECT_EQ(4, platform.identityQueries);  // link, root, A and B
+}
+
+TEST(MacroMenuBuilder, AFolderOnAnotherVolumeWithTheSameIndexIsEntered) {
+    FakePlatform platform;
+    platform.AddFile("D:\\Other\\x.js");
+    platform.AddLink(kRoot + "\\other", "D:\\Other");
+    platform.SetFolderIdentity(u"D:\\Other", 0x5678, platform.FolderIndex(u"C:\\Macros"));
+    EXPECT_EQ((Lines{"&1 other >", "  &1 x.js #1"}), Build(platform, kRoot, -1));
 }
 
 TEST(MacroMenuBuilder, APlainFolderBelowALinkIsCheckedToo) {
