@@ -6,6 +6,7 @@
 #include "plugin/HostInterface.h"
 #include "resources/ResourceIds.h"
 #include "settings/HostSettings.h"
+#include "settings/LoanJournal.h"
 
 namespace quorvin {
 
@@ -25,6 +26,7 @@ WideString OpenFolderLabel(Platform& platform, int itemCount, std::int32_t style
 }  // namespace
 
 void RunMacroMenuCommand(Platform& platform, WindowHandle window, const WalkLimits& limits) {
+    RepairLoans(platform);
     const AnsiString folder = ReadHostString(platform, kCommonKey, kMacroFolderValue);
     if (folder.empty()) {
         const AnsiString text = LoadResourceString(platform, IDS_NO_MACROS);
@@ -52,25 +54,12 @@ void RunMacroMenuCommand(Platform& platform, WindowHandle window, const WalkLimi
 }
 
 void LaunchThroughFirstSlot(Platform& platform, const AnsiString& path, WindowHandle window) {
-    StoredValue saved;
-    {
-        const HostKey key = OpenHostKey(platform, kMacrosKey, kKeyReadWriteCreate);
-        if (!key) {
-            return;
-        }
-        saved = SaveKeyValue(platform, key, kFirstMacroValue);
-        // What cannot be read cannot be put back: leave the setting alone.
-        if (saved.presence == ValuePresence::kUnreadable) {
-            return;
-        }
-        WriteKeyString(platform, key, kFirstMacroValue, path);
+    MacroSlotLoan loan(platform);
+    if (!loan.Begin(path)) {
+        return;
     }
     platform.SendWindowMessage(window, kHostMsgRunCommand, kRegisteredMacroBase, 0);
-
-    const HostKey key = OpenHostKey(platform, kMacrosKey, kKeyWrite);
-    if (key) {
-        RestoreKeyValue(platform, key, kFirstMacroValue, saved);
-    }
+    loan.End();
 }
 
 }  // namespace quorvin

@@ -16,9 +16,12 @@ class OwnedHandle {
     OwnedHandle(const OwnedHandle&) = delete;
     OwnedHandle& operator=(const OwnedHandle&) = delete;
     OwnedHandle& operator=(OwnedHandle&&) = delete;
-    ~OwnedHandle() {
+    ~OwnedHandle() { Reset(); }
+
+    // Gives the handle back now.
+    void Reset() {
         if (handle_) {
-            Release(*platform_, handle_);
+            Release(*platform_, std::exchange(handle_, Handle()));
         }
     }
 

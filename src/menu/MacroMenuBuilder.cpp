@@ -6,6 +6,7 @@
 #include "common/OwnedHandle.h"
 #include "menu/MacroNames.h"
 #include "settings/HostSettings.h"
+#include "settings/LoanJournal.h"
 
 namespace quorvin {
 
@@ -30,7 +31,7 @@ constexpr std::size_t kMostBytesPerUnit = 3;
 MacroMenuBuilder::MacroMenuBuilder(Platform& platform, const WalkLimits& limits)
     : platform_(platform),
       limits_(limits),
-      registeredMacros_(ReadRegisteredMacros(platform)),
+      registeredMacros_(RegisteredMacrosOutsideLoans(platform)),
       currentMacroFile_(ReadHostString(platform, kCommonKey, kMacroFileValue)) {
     pathTable_.emplace_back();
 }

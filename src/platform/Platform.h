@@ -13,6 +13,7 @@ using ModuleHandle = void*;
 using MenuHandle = void*;
 using KeyHandle = void*;
 using FindHandle = void*;
+using MutexHandle = void*;
 using WParam = std::uintptr_t;
 using LParam = std::intptr_t;
 using LResult = std::intptr_t;
@@ -88,6 +89,15 @@ struct FolderIdentity {
     }
 };
 
+// A process, told apart from a later one that reuses its id by its creation time.
+struct ProcessStamp {
+    std::uint32_t id = 0;
+    std::uint64_t created = 0;
+    bool operator==(const ProcessStamp& other) const {
+        return id == other.id && created == other.created;
+    }
+};
+
 class Platform {
   public:
     virtual ~Platform() = default;
@@ -106,6 +116,20 @@ class Platform {
                                 const void* data, std::uint32_t size) = 0;
     virtual long DeleteValue(KeyHandle key, const char* name) = 0;
     virtual void CloseKey(KeyHandle key) = 0;
+    // Opens the key, making it (and its parents) when missing.
+    virtual KeyHandle CreateUserKey(const char* subKey, std::uint32_t access) = 0;
+    // Deletes a key that has no sub-keys.
+    virtual long DeleteUserKey(const char* subKey) = 0;
+
+    // Processes, and a mutex shared by name between them.
+    virtual ProcessStamp CurrentProcess() = 0;
+    // False only when the process has certainly ended.
+    virtual bool IsRunning(const ProcessStamp& process) = 0;
+    virtual MutexHandle CreateNamedMutex(const char* name) = 0;
+    // True once the mutex is owned, also when its last owner died holding it.
+    virtual bool WaitForMutex(MutexHandle mutex, std::uint32_t milliseconds) = 0;
+    virtual void ReleaseMutex(MutexHandle mutex) = 0;
+    virtual void CloseMutex(MutexHandle mutex) = 0;
 
     // Folders, by their UTF-16 names. FindFirst returns nullptr when the
     // enumeration cannot start.

@@ -83,7 +83,19 @@ long Win32Platform::SetStoredValue(KeyHandle key, const char* name, std::uint32_
                                    const void* data, std::uint32_t size) {
     // The call counts a terminator the caller left out when the character right
     // after the data is zero; a non-zero one after it keeps the bytes as given.
+    // Only a string that does not end in a zero character needs that: values
+    // put back after a macro ran must not need the heap.
     const auto* bytes = static_cast<const BYTE*>(data);
+    const bool isString = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+    const bool endsInZero =
+        size >= 2 && size % 2 == 0 && bytes[size - 1] == 0 && bytes[size - 2] == 0;
+    wchar_t name16[64];
+    const bool shortName =
+        MultiByteToWideChar(CP_ACP, 0, name, -1, name16, sizeof name16 / sizeof name16[0]) > 0;
+    if (!isString || size == 0 || endsInZero) {
+        return shortName ? RegSetValueExW(AsKey(key), name16, 0, type, bytes, size)
+                         : RegSetValueExW(AsKey(key), WideName(name).c_str(), 0, type, bytes, size);
+    }
     std::vector<BYTE> padded(bytes, bytes + size);
     padded.push_back(0xFF);
     padded.push_back(0xFF);
@@ -95,6 +107,64 @@ long Win32Platform::DeleteValue(KeyHandle key, const char* name) {
 }
 
 void Win32Platform::CloseKey(KeyHandle key) { RegCloseKey(AsKey(key)); }
+
+KeyHandle Win32Platform::CreateUserKey(const char* subKey, std::uint32_t access) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, subKey, 0, nullptr, 0, access, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        return nullptr;
+    }
+    return key;
+}
+
+long Win32Platform::DeleteUserKey(const char* subKey) {
+    return RegDeleteKeyA(HKEY_CURRENT_USER, subKey);
+}
+
+namespace {
+
+std::uint64_t CreationTime(HANDLE process) {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) {
+        return 0;
+    }
+    return (std::uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
+}
+
+}  // namespace
+
+ProcessStamp Win32Platform::CurrentProcess() {
+    ProcessStamp stamp;
+    stamp.id = GetCurrentProcessId();
+    stamp.created = CreationTime(GetCurrentProcess());
+    return stamp;
+}
+
+bool Win32Platform::IsRunning(const ProcessStamp& process) {
+    const HANDLE handle =
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process.id);
+    if (handle == nullptr) {
+        // No such process; one that refuses to be opened may still be the lender.
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    }
+    const bool running =
+        CreationTime(handle) == process.created && WaitForSingleObject(handle, 0) == WAIT_TIMEOUT;
+    CloseHandle(handle);
+    return running;
+}
+
+MutexHandle Win32Platform::CreateNamedMutex(const char* name) {
+    return CreateMutexA(nullptr, FALSE, name);
+}
+
+bool Win32Platform::WaitForMutex(MutexHandle mutex, std::uint32_t milliseconds) {
+    const DWORD result = WaitForSingleObject(static_cast<HANDLE>(mutex), milliseconds);
+    return result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+}
+
+void Win32Platform::ReleaseMutex(MutexHandle mutex) { ::ReleaseMutex(static_cast<HANDLE>(mutex)); }
+
+void Win32Platform::CloseMutex(MutexHandle mutex) { CloseHandle(static_cast<HANDLE>(mutex)); }
 
 FindHandle Win32Platform::FindFirst(const char16_t* pattern, FindEntry* entry) {
     WIN32_FIND_DATAW data;

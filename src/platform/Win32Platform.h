@@ -18,6 +18,15 @@ class Win32Platform final : public Platform {
                         std::uint32_t size) override;
     long DeleteValue(KeyHandle key, const char* name) override;
     void CloseKey(KeyHandle key) override;
+    KeyHandle CreateUserKey(const char* subKey, std::uint32_t access) override;
+    long DeleteUserKey(const char* subKey) override;
+
+    ProcessStamp CurrentProcess() override;
+    bool IsRunning(const ProcessStamp& process) override;
+    MutexHandle CreateNamedMutex(const char* name) override;
+    bool WaitForMutex(MutexHandle mutex, std::uint32_t milliseconds) override;
+    void ReleaseMutex(MutexHandle mutex) override;
+    void CloseMutex(MutexHandle mutex) override;
 
     FindHandle FindFirst(const char16_t* pattern, FindEntry* entry) override;
     bool FindNext(FindHandle find, FindEntry* entry) override;

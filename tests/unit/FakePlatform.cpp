@@ -268,6 +268,54 @@ void FakePlatform::CloseKey(KeyHandle key) {
     }
 }
 
+KeyHandle FakePlatform::CreateUserKey(const char* subKey, std::uint32_t access) {
+    if (std::find(uncreatableKeys.begin(), uncreatableKeys.end(), subKey) !=
+        uncreatableKeys.end()) {
+        return nullptr;
+    }
+    keys_[subKey];
+    return OpenUserKey(subKey, access);
+}
+
+long FakePlatform::DeleteUserKey(const char* subKey) {
+    if (HasKeyBelow(std::string(subKey) + "\\")) {
+        return kAccessDenied;
+    }
+    return keys_.erase(subKey) ? kRegSuccess : kRegFileNotFound;
+}
+
+bool FakePlatform::HasKeyBelow(const std::string& prefix) const {
+    const auto next = keys_.lower_bound(prefix);
+    return next != keys_.end() && next->first.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool FakePlatform::IsRunning(const ProcessStamp& process) {
+    if (process == thisProcess) return true;
+    return std::find(otherProcesses.begin(), otherProcesses.end(), process) != otherProcesses.end();
+}
+
+MutexHandle FakePlatform::CreateNamedMutex(const char* name) {
+    if (std::string(name) != "Local\\QuorvinMacro0Loans") {
+        throw std::logic_error("an unexpected mutex");
+    }
+    return reinterpret_cast<MutexHandle>(0x77);
+}
+
+bool FakePlatform::WaitForMutex(MutexHandle, std::uint32_t) {
+    ++mutexWaits;
+    if (mutexTimesOut) return false;
+    if (mutexHeld) throw std::logic_error("the mutex is held across a call");
+    mutexHeld = true;
+    return true;
+}
+
+void FakePlatform::ReleaseMutex(MutexHandle) {
+    if (!mutexHeld) throw std::logic_error("released a mutex that was not held");
+    mutexHeld = false;
+}
+
+void FakePlatform::CloseMutex(MutexHandle) {}
+
 // --- Folders ---
 
 namespace {

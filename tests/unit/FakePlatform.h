@@ -45,6 +45,14 @@ class FakePlatform : public Platform {
     int OpenKeyCount() const { return static_cast<int>(openKeys_.size()); }
     // Every key opened, with the access it was opened with, in order.
     std::vector<std::pair<std::string, std::uint32_t>> keyOpens;
+    bool HasKeyBelow(const std::string& prefix) const;
+    std::vector<std::string> uncreatableKeys;
+    // Processes: this one, and the others that still run.
+    ProcessStamp thisProcess{100, 5000};
+    std::vector<ProcessStamp> otherProcesses;
+    int mutexWaits = 0;
+    bool mutexHeld = false;
+    bool mutexTimesOut = false;
     // Runs before every value query; may change the registry under it.
     std::function<void(const std::string& name, bool sizeOnly)> onQuery;
     // Queries of these values fail with this status instead.
@@ -144,6 +152,14 @@ class FakePlatform : public Platform {
                         std::uint32_t size) override;
     long DeleteValue(KeyHandle key, const char* name) override;
     void CloseKey(KeyHandle key) override;
+    KeyHandle CreateUserKey(const char* subKey, std::uint32_t access) override;
+    long DeleteUserKey(const char* subKey) override;
+    ProcessStamp CurrentProcess() override { return thisProcess; }
+    bool IsRunning(const ProcessStamp& process) override;
+    MutexHandle CreateNamedMutex(const char* name) override;
+    bool WaitForMutex(MutexHandle mutex, std::uint32_t milliseconds) override;
+    void ReleaseMutex(MutexHandle mutex) override;
+    void CloseMutex(MutexHandle mutex) override;
     FindHandle FindFirst(const char16_t* pattern, FindEntry* entry) override;
     bool FindNext(FindHandle find, FindEntry* entry) override;
     void FindClose(FindHandle find) override;
