@@ -2,7 +2,7 @@
 BUILD := build
 JOBS ?= $(shell nproc)
 
-.PHONY: all bench dll demo fuzz images test setup setup-test setup-demo clean format
+.PHONY: all bench dist dll demo fuzz images test setup setup-test setup-demo clean format
 
 all: dll
 
@@ -22,6 +22,10 @@ dll: setup
 	mkdir -p dist
 	cp $(BUILD)/win32/Quorvin.dll dist/Quorvin.dll
 	@echo "Built dist/Quorvin.dll"
+
+# The release: dist/Quorvin-<version>.zip.
+dist: setup-test dll
+	scripts/make-dist.sh $(CURDIR) $(CURDIR)/dist/Quorvin.dll $(CURDIR)/dist
 
 demo: setup-demo dll
 	cmake --build $(BUILD)/win32 -j $(JOBS) --target QuorvinEditor

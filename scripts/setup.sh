@@ -23,6 +23,11 @@ if [ "$want_tests" = 1 ]; then
     need libclang-rt-14-dev
     need libgtest-dev
     need googletest
+    # The DLL's own checks and the release.
+    need python3-pefile
+    need pev
+    need zip
+    need git
 fi
 if [ "$want_tests" = 1 ] || [ "$want_demo" = 1 ]; then
     # Under Wine: 32-bit Wine, an X server, the Japanese locale.
@@ -31,9 +36,11 @@ if [ "$want_tests" = 1 ] || [ "$want_demo" = 1 ]; then
     need xvfb
     need xauth
     need locales
+    # A Japanese font with a bold face, for the current macro's item.
+    need fonts-noto-cjk
+    need xdotool
 fi
 if [ "$want_demo" = 1 ]; then
-    need fonts-ipafont-gothic
     need imagemagick
 fi
 

@@ -1,0 +1,53 @@
+#!/usr/bin/python3
+"""Checks the built plug-in DLL itself: what it imports, what it exports, its
+characteristics and its version block. Usage: CheckDll.py <Quorvin.dll> <VERSION file>"""
+import sys
+
+import pefile
+
+dll, version_file = sys.argv[1], sys.argv[2]
+version = open(version_file, encoding="ascii").read().strip()
+pe = pefile.PE(dll)
+strings = {}
+translations = []
+for info in pe.FileInfo[0] if hasattr(pe, "FileInfo") else []:
+    if info.Key == b"StringFileInfo":
+        for table in info.StringTable:
+            strings[table.LangID.decode()] = {k.decode(): v.decode() for k, v in table.entries.items()}
+    if info.Key == b"VarFileInfo":
+        translations += [var.entry.get(b"Translation") for var in info.Var]
+fixed = pe.VS_FIXEDFILEINFO[0] if hasattr(pe, "VS_FIXEDFILEINFO") else None
+major, minor = (int(part) for part in version.split("."))
+characteristics = pe.OPTIONAL_HEADER.DllCharacteristics
+
+checks = [
+    ("32-bit", pe.FILE_HEADER.Machine, 0x14C),
+    ("imports only system DLLs",
+     sorted(entry.dll.decode().lower() for entry in pe.DIRECTORY_ENTRY_IMPORT),
+     ["advapi32.dll", "kernel32.dll", "msvcrt.dll", "shell32.dll", "user32.dll"]),
+    ("the seven exports by name at ordinals 1 to 7",
+     sorted((e.ordinal, e.name.decode()) for e in pe.DIRECTORY_ENTRY_EXPORT.symbols),
+     [(1, "OnCommand"), (2, "QueryStatus"), (3, "OnEvents"), (4, "GetMenuTextID"),
+      (5, "GetStatusMessageID"), (6, "GetBitmapID"), (7, "PlugInProc")]),
+    ("DYNAMIC_BASE", bool(characteristics & 0x40), True),
+    ("NX_COMPAT", bool(characteristics & 0x100), True),
+    ("NO_SEH", bool(characteristics & 0x400), True),
+    ("no link timestamp", pe.FILE_HEADER.TimeDateStamp, 0),
+    ("FILEVERSION", fixed and (fixed.FileVersionMS, fixed.FileVersionLS), ((major << 16) | minor, 0)),
+    ("PRODUCTVERSION", fixed and (fixed.ProductVersionMS, fixed.ProductVersionLS),
+     ((major << 16) | minor, 0)),
+    ("a Japanese Unicode string block", sorted(strings), ["041104B0"]),
+    ("its strings", strings.get("041104B0"), {
+        "CompanyName": "Merrow", "FileDescription": "マクロフォルダ一覧", "FileVersion": version,
+        "OriginalFilename": "Quorvin.dll", "ProductName": "Quorvin", "ProductVersion": version}),
+    ("the matching translation", translations, ["0x0411 0x04b0"]),
+]
+failures = 0
+for what, got, expected in checks:
+    if got != expected:
+        failures += 1
+        print(f"FAIL {what}:\n  expected {expected!r}\n  got      {got!r}")
+    else:
+        print(f"ok   {what}")
+print(f"{len(checks) - failures} passed, {failures} failed")
+sys.exit(1 if failures else 0)
