@@ -136,8 +136,11 @@ class EditorWindow {
         history_ = L"Press F5 or click the button.\r\n";
         SetWindowTextW(log_, history_.c_str());
         editor.onHostMessage = [this](const HostMessage& message) {
-            history_ += Widen(DescribeRequest(message)) + L"\r\n";
+            const std::string request = DescribeRequest(message);
+            history_ += Widen(request) + L"\r\n";
             SetWindowTextW(log_, history_.c_str());
+            std::printf("%s\n", Utf8(request).c_str());
+            std::fflush(stdout);
         };
         editor.onWindowMessage = [this](UINT message, WPARAM wParam, LPARAM lParam) {
             return Handle(message, wParam, lParam);
@@ -243,6 +246,7 @@ int Screenshot(const PluginModule& plugin, StandInEditor& editor, const char* pa
 }
 
 int Interactive(const PluginModule& plugin, StandInEditor& editor) {
+    editor.LeaveMenusToThePerson();
     EditorWindow window(plugin, editor);
     const HWND owner = editor.window();
     editor.RunMessageLoop([owner](const MSG& message) {

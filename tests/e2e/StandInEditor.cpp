@@ -153,7 +153,7 @@ void StandInEditor::RunCommand(const PluginModule& plugin) {
     PrepareForMenu();
     messages_.clear();
     SetForegroundWindow(window_);
-    SetTimer(window_, kWatchdogTimer, 250, nullptr);
+    if (safetyNet_) SetTimer(window_, kWatchdogTimer, 250, nullptr);
     lastKeyTick = GetTickCount();
     const DWORD start = GetTickCount();
     plugin.OnCommand(window_);
@@ -250,7 +250,7 @@ LRESULT StandInEditor::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_ENTERIDLE:
-            if (wParam == MSGF_MENU) {
+            if (wParam == MSGF_MENU && safetyNet_) {
                 if (!menuShownReported_ && onMenuShown) {
                     menuShownReported_ = true;
                     onMenuShown();
@@ -260,7 +260,7 @@ LRESULT StandInEditor::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case WM_TIMER:
-            if (wParam == kWatchdogTimer && menuOpen &&
+            if (wParam == kWatchdogTimer && menuOpen && safetyNet_ &&
                 GetTickCount() - lastKeyTick > kStallMilliseconds) {
                 PressKey(nextKey_ < keys_.size() ? keys_[nextKey_++] : VK_ESCAPE);
             }

@@ -77,8 +77,12 @@ class StandInEditor {
 
     HWND window() const { return window_; }
 
-    // Keys played one by one while the menu waits for input.
+    // Keys played one by one while the menu waits for input; after them,
+    // Escape closes whatever is still open, so that no test can hang.
     void PlayKeys(const std::vector<WORD>& keys) { keys_ = keys; }
+    // Leaves every menu to the person at the keyboard and mouse: no key is
+    // played, and nothing is closed for them.
+    void LeaveMenusToThePerson() { safetyNet_ = false; }
     // Forgets the last menu, ready to watch the next one open.
     void PrepareForMenu();
     // Runs the plug-in's command, then delivers what it posted.
@@ -118,6 +122,7 @@ class StandInEditor {
     int menusOpened_ = 0;
     LONGLONG menuOpenedAt_ = 0;
     bool takeSnapshots_ = true;
+    bool safetyNet_ = true;
     DWORD lastCommandMilliseconds_ = 0;
 };
 
