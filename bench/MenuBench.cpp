@@ -112,7 +112,8 @@ int main(int argc, char** argv) {
         editor.RunCommand(plugin);
     } else {
         editor.PrepareForMenu();
-        HMENU menu = mode == "limit" ? LimitWalk(Widen(folder), entries) : FloorWalk(folder, entries);
+        HMENU menu =
+            mode == "limit" ? LimitWalk(Widen(folder), entries) : FloorWalk(folder, entries);
         POINT cursor;
         GetCursorPos(&cursor);
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0,

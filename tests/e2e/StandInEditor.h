@@ -28,7 +28,7 @@ struct HostMessage {
 };
 
 struct MenuItemSnapshot {
-    std::string label;         // in the code page, as the narrow calls read it
+    std::string label;  // in the code page, as the narrow calls read it
     std::wstring trueLabel;
     UINT id = 0;
     UINT type = 0;
