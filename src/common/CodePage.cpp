@@ -25,9 +25,6 @@ class ScratchBuffer {
     Unit* data_ = stack_;
 };
 
-// No code page takes more than three bytes for one UTF-16 code unit.
-constexpr std::size_t kBytesPerUnit = 3;
-
 bool IsAscii(const char16_t* text, std::size_t length) {
     for (std::size_t i = 0; i < length; ++i) {
         if (text[i] >= 0x80) {
@@ -53,8 +50,8 @@ NarrowText ToCodePage(Platform& platform, const AnsiString& prefix, const char16
         result.exact = true;
         return result;
     }
-    const std::size_t room = length * kBytesPerUnit;
-    ScratchBuffer<char, kMaxPath * kBytesPerUnit> bytes(room);
+    const std::size_t room = length * kMostBytesPerUnit;
+    ScratchBuffer<char, kMaxPath * kMostBytesPerUnit> bytes(room);
     bool usedDefault = false;
     const int written = platform.ToCodePage(text, static_cast<int>(length), bytes.data(),
                                             static_cast<int>(room), &usedDefault);

@@ -9,6 +9,9 @@
 // page, in which the editor names them.
 namespace quorvin {
 
+// No code page takes more than three bytes for one UTF-16 code unit.
+constexpr std::size_t kMostBytesPerUnit = 3;
+
 struct NarrowText {
     AnsiString text;
     // Converted with no default character and back to the very same UTF-16.

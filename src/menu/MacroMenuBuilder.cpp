@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "common/CodePage.h"
 #include "common/OwnedHandle.h"
 #include "menu/MacroNames.h"
 #include "settings/HostSettings.h"
@@ -23,9 +24,6 @@ bool IsDotOrDotDot(const char16_t* name) {
     return name[0] == u'.' && (name[1] == u'\0' || (name[1] == u'.' && name[2] == u'\0'));
 }
 
-// No code page takes more than three bytes for one UTF-16 code unit.
-constexpr std::size_t kMostBytesPerUnit = 3;
-
 }  // namespace
 
 MacroMenuBuilder::MacroMenuBuilder(Platform& platform, const WalkLimits& limits)
@@ -44,7 +42,6 @@ MacroMenuBuilder::~MacroMenuBuilder() {
 }
 
 PopupMenu& MacroMenuBuilder::NewMenu() {
-    ++menuCount_;
     menus_.emplace_front(platform_);
     return menus_.front();
 }
@@ -109,7 +106,8 @@ void MacroMenuBuilder::AddEntry(PopupMenu& menu, const WalkFolder& folder, const
     const char16_t* name = entry.name;
     const std::size_t length = std::char_traits<char16_t>::length(name);
     if (IsFolderEntry(folder, entry, length)) {
-        PopupMenu* submenu = menuCount_ < limits_.menus ? &NewMenu() : nullptr;
+        PopupMenu* submenu =
+            menus_.size() < static_cast<std::size_t>(limits_.menus) ? &NewMenu() : nullptr;
         if (submenu == nullptr || submenu->handle() == nullptr) {
             // Past the cap, or out of USER objects: listed, but not walked.
             menu.AppendCommand(0, ItemLabel(position, style, name), true, false, false);
@@ -122,21 +120,21 @@ void MacroMenuBuilder::AddEntry(PopupMenu& menu, const WalkFolder& folder, const
             FillFolderMenu(*submenu, SubFolder(platform_, folder, name, length), style, chain);
             chain.Leave();
         }
-        menu.AppendSubmenu(ItemLabel(position, style, entry.name), *submenu);
+        menu.AppendSubmenu(ItemLabel(position, style, name), *submenu);
         return;
     }
-    if (!IsMacroFileName(platform_, entry.name)) {
+    if (!IsMacroFileName(platform_, name)) {
         return;
     }
     AnsiString path;
     if (!EditorPathOf(platform_, folder, name, length, &path)) {
         // Listed by its true name, but no narrow path would open it.
-        menu.AppendCommand(0, ItemLabel(position, style, entry.name), true, false, false);
+        menu.AppendCommand(0, ItemLabel(position, style, name), true, false, false);
         return;
     }
     const std::uint32_t id = AssignCommandId(path);
-    menu.AppendCommand(id, ItemLabel(position, style, entry.name), false,
-                       id >= kRegisteredMacroBase, currentMacroFile_ == path);
+    menu.AppendCommand(id, ItemLabel(position, style, name), false, id >= kRegisteredMacroBase,
+                       currentMacroFile_ == path);
 }
 
 std::uint32_t MacroMenuBuilder::AssignCommandId(const AnsiString& path) {

@@ -53,7 +53,6 @@ class MacroMenuBuilder {
 
     Platform& platform_;
     const WalkLimits limits_;
-    int menuCount_ = 0;
     std::size_t entryCount_ = 0;
     bool cut_ = false;            // entries were left unlooked at
     std::list<PopupMenu> menus_;  // newest first

@@ -106,10 +106,6 @@ WideString ItemLabel(int index, std::int32_t style, const char16_t* name) {
     return Escaped(prefix, key == '\0' ? 0 : sizeof prefix / sizeof prefix[0], name);
 }
 
-WideString WidenAscii(const AnsiString& text) {
-    return WideString(text.c_str(), text.c_str() + text.size());
-}
-
 AnsiString JoinPath(Platform& platform, const AnsiString& folder, const char* name) {
     AnsiString path(folder);
     const char* last = LastCharacter(platform, folder.c_str());

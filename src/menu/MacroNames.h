@@ -25,9 +25,6 @@ WideString EscapeAccelerators(const char16_t* name);
 // The label of the entry at a menu's walk position: its prefix, then its name.
 WideString ItemLabel(int index, std::int32_t style, const char16_t* name);
 
-// Text of printable ASCII, such as a prefix, as UTF-16.
-WideString WidenAscii(const AnsiString& text);
-
 // The folder, one separator and the name; a folder that already ends in a
 // separator character (not a trail byte 0x5C) gets no second one.
 AnsiString JoinPath(Platform& platform, const AnsiString& folder, const char* name);

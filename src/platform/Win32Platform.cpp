@@ -32,15 +32,21 @@ void CopyName(const WIN32_FIND_DATAW& data, FindEntry* entry) {
 static_assert(offsetof(MENUITEMINFOW, hbmpItem) == kMenuItemInfoSize,
               "MENUITEMINFOW does not end where the record does");
 
-// Value names are narrow; the wide calls keep string data as stored.
-std::wstring WideName(const char* name) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, name, -1, nullptr, 0);
-    std::wstring wide(length > 0 ? length : 1, L'\0');
-    if (length > 0) {
-        MultiByteToWideChar(CP_ACP, 0, name, -1, &wide[0], length);
-    }
-    return wide;
-}
+// Value names are narrow; the wide calls keep string data as stored. The
+// plug-in's value names are short, so they convert on the stack: a value put
+// back after a macro ran must not need the heap.
+class WideValueName {
+  public:
+    explicit WideValueName(const char* name)
+        : converted_(MultiByteToWideChar(CP_ACP, 0, name, -1, text_, kLength) > 0) {}
+    bool converted() const { return converted_; }
+    const wchar_t* c_str() const { return text_; }
+
+  private:
+    static constexpr int kLength = 256;
+    wchar_t text_[kLength];
+    bool converted_;
+};
 
 }  // namespace
 
@@ -70,9 +76,13 @@ long Win32Platform::SetValue(KeyHandle key, const char* name, std::uint32_t type
 
 long Win32Platform::QueryStoredValue(KeyHandle key, const char* name, std::uint32_t* type,
                                      void* data, std::uint32_t* size) {
+    const WideValueName wideName(name);
+    if (!wideName.converted()) {
+        return ERROR_INVALID_PARAMETER;
+    }
     DWORD valueType = 0;
     DWORD valueSize = *size;
-    const LONG status = RegQueryValueExW(AsKey(key), WideName(name).c_str(), nullptr, &valueType,
+    const LONG status = RegQueryValueExW(AsKey(key), wideName.c_str(), nullptr, &valueType,
                                          static_cast<BYTE*>(data), &valueSize);
     *type = valueType;
     *size = valueSize;
@@ -83,23 +93,23 @@ long Win32Platform::SetStoredValue(KeyHandle key, const char* name, std::uint32_
                                    const void* data, std::uint32_t size) {
     // The call counts a terminator the caller left out when the character right
     // after the data is zero; a non-zero one after it keeps the bytes as given.
-    // Only a string that does not end in a zero character needs that: values
-    // put back after a macro ran must not need the heap.
+    // Only a string that does not end in a zero character needs that, so only
+    // such a value is copied.
+    const WideValueName wideName(name);
+    if (!wideName.converted()) {
+        return ERROR_INVALID_PARAMETER;
+    }
     const auto* bytes = static_cast<const BYTE*>(data);
     const bool isString = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
     const bool endsInZero =
         size >= 2 && size % 2 == 0 && bytes[size - 1] == 0 && bytes[size - 2] == 0;
-    wchar_t name16[64];
-    const bool shortName =
-        MultiByteToWideChar(CP_ACP, 0, name, -1, name16, sizeof name16 / sizeof name16[0]) > 0;
     if (!isString || size == 0 || endsInZero) {
-        return shortName ? RegSetValueExW(AsKey(key), name16, 0, type, bytes, size)
-                         : RegSetValueExW(AsKey(key), WideName(name).c_str(), 0, type, bytes, size);
+        return RegSetValueExW(AsKey(key), wideName.c_str(), 0, type, bytes, size);
     }
     std::vector<BYTE> padded(bytes, bytes + size);
     padded.push_back(0xFF);
     padded.push_back(0xFF);
-    return RegSetValueExW(AsKey(key), WideName(name).c_str(), 0, type, padded.data(), size);
+    return RegSetValueExW(AsKey(key), wideName.c_str(), 0, type, padded.data(), size);
 }
 
 long Win32Platform::DeleteValue(KeyHandle key, const char* name) {

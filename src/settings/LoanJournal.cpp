@@ -53,34 +53,36 @@ struct Lenders {
         list[count++] = Lender{process.id, 0, process.created};
         return true;
     }
+    bool Has(const ProcessStamp& process) const { return IndexOf(process) < count; }
     void Remove(const ProcessStamp& process) {
-        for (std::size_t i = 0; i < count; ++i) {
-            if (list[i].id == process.id && list[i].created == process.created) {
-                list[i] = list[--count];
-                return;
-            }
-        }
-    }
-    bool Has(const ProcessStamp& process) const {
-        for (std::size_t i = 0; i < count; ++i) {
-            if (list[i].id == process.id && list[i].created == process.created) return true;
-        }
-        return false;
+        const std::size_t i = IndexOf(process);
+        if (i < count) list[i] = list[--count];
     }
     // Drops the loans whose process is gone; true when any was.
     bool DropEnded(Platform& platform) {
         const std::size_t before = count;
         for (std::size_t i = 0; i < count;) {
-            ProcessStamp process;
-            process.id = list[i].id;
-            process.created = list[i].created;
-            if (platform.IsRunning(process)) {
+            if (platform.IsRunning(Stamp(list[i]))) {
                 ++i;
             } else {
                 list[i] = list[--count];
             }
         }
         return count != before;
+    }
+
+  private:
+    static ProcessStamp Stamp(const Lender& lender) {
+        ProcessStamp process;
+        process.id = lender.id;
+        process.created = lender.created;
+        return process;
+    }
+    // count when the process lends nothing.
+    std::size_t IndexOf(const ProcessStamp& process) const {
+        std::size_t i = 0;
+        while (i < count && !(Stamp(list[i]) == process)) ++i;
+        return i;
     }
 };
 
@@ -107,21 +109,25 @@ class JournalLock {
     bool owned_ = false;
 };
 
-// The user's value as the journal keeps it; unreadable when the journal was
-// left before it was complete.
-StoredValue SavedValue(Platform& platform, const HostKey& journal) {
+// Whether the user had a Macro0; unreadable when the journal was left before
+// it was complete.
+ValuePresence SavedPresence(Platform& platform, const HostKey& journal) {
     std::uint32_t presence = 2;
     std::uint32_t type = 0;
     std::uint32_t size = sizeof presence;
-    StoredValue saved;
-    saved.presence = ValuePresence::kUnreadable;
     if (platform.QueryValue(journal.get(), kSavedPresenceValue, &type, &presence, &size) !=
             kRegSuccess ||
         type != kRegDword || presence > 1) {
-        return saved;
+        return ValuePresence::kUnreadable;
     }
-    if (presence == 0) {
-        saved.presence = ValuePresence::kAbsent;
+    return presence == 1 ? ValuePresence::kPresent : ValuePresence::kAbsent;
+}
+
+// The user's value as the journal keeps it.
+StoredValue SavedValue(Platform& platform, const HostKey& journal) {
+    StoredValue saved;
+    saved.presence = SavedPresence(platform, journal);
+    if (saved.presence != ValuePresence::kPresent) {
         return saved;
     }
     saved = SaveKeyValue(platform, journal, kSavedValue);
@@ -199,8 +205,7 @@ bool MacroSlotLoan::Begin(const AnsiString& path) {
 bool MacroSlotLoan::Record(const HostKey& macros) {
     HostKey journal = OpenHostKey(platform_, kJournalKey, kJournalAccess);
     Lenders lenders;
-    joined_ = static_cast<bool>(journal);
-    if (joined_) {
+    if (journal) {
         // Another loan is in flight: the user's value is the one it saved.
         saved_ = SavedValue(platform_, journal);
         previous_ = ReadKeyValue(platform_, journal, kLentValue);
@@ -212,7 +217,7 @@ bool MacroSlotLoan::Record(const HostKey& macros) {
     // What cannot be read cannot be put back: leave the setting alone.
     saved_ = SaveKeyValue(platform_, macros, kFirstMacroValue);
     if (saved_.presence == ValuePresence::kUnreadable) return false;
-    journal.Reset();
+    previous_ = StoredValue();
     HostKey created(platform_, platform_.CreateUserKey(kJournalKey, kJournalAccess));
     lenders.Add(self_);
     const bool recorded =
@@ -250,7 +255,7 @@ void MacroSlotLoan::End() {
                                                 &size) == kRegSuccess &&
                            size == path_.size() + 1 &&
                            std::memcmp(scratch_.data(), path_.c_str(), size) == 0;
-    if (stillOurs && joined_ && previous_.presence == ValuePresence::kPresent) {
+    if (stillOurs && previous_.presence == ValuePresence::kPresent) {
         const auto length = static_cast<std::uint32_t>(previous_.bytes.size());
         if (macros) {
             platform_.SetValue(macros.get(), kFirstMacroValue, kRegSz, previous_.bytes.data(),
@@ -280,7 +285,7 @@ std::vector<AnsiString> RegisteredMacrosOutsideLoans(Platform& platform) {
     if (!lenders.Has(platform.CurrentProcess())) return macros;
     // This process lent Macro0: registered macro 0 is what the loan saved.
     AnsiString saved = ReadKeyString(platform, journal, kSavedValue);
-    if (SavedValue(platform, journal).presence != ValuePresence::kPresent || saved.empty()) {
+    if (SavedPresence(platform, journal) != ValuePresence::kPresent || saved.empty()) {
         macros.clear();  // the editor's list ends at an empty Macro0
     } else {
         macros[0] = static_cast<AnsiString&&>(saved);

@@ -34,8 +34,7 @@ class MacroSlotLoan {
     ProcessStamp self_;
     AnsiString path_;
     StoredValue saved_;          // the user's value, from before the first loan
-    bool joined_ = false;        // another loan was in flight at the start
-    StoredValue previous_;       // the path Macro0 held then
+    StoredValue previous_;       // absent unless another loan was in flight: its path
     std::vector<char> scratch_;  // to read Lent back at the end
 };
 

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,48 +25,43 @@ constexpr DWORD kChildMilliseconds = 60000;
 
 // --- Roles: the editors a test starts ---
 
-// Chooses the macro of the key and dies, with no clean-up, while the editor
-// is asked to run Macro0.
-void DieWhileRunningMacro0(const PluginModule& plugin, const char*, WORD key) {
+// Chooses the macro of the key, and calls duringRun while the editor is asked
+// to run Macro0.
+void ChooseAndRun(const PluginModule& plugin, WORD key,
+                  const std::function<void(StandInEditor&)>& duringRun) {
     StandInEditor editor;
-    editor.onHostMessage = [](const HostMessage& message) {
-        if (!message.posted && message.message == kRunCommand) {
-            TerminateProcess(GetCurrentProcess(), 3);
-        }
+    editor.onHostMessage = [&](const HostMessage& message) {
+        if (!message.posted && message.message == kRunCommand) duringRun(editor);
     };
     editor.PlayKeys({key});
     editor.RunCommand(plugin);
 }
 
-// Chooses the macro of the key; while it runs, opens the menu again and
-// chooses the first macro, and dies in that inner run.
+// Dies, with no clean-up, while the lent macro runs.
+void DieWhileRunningMacro0(const PluginModule& plugin, const char*, WORD key) {
+    ChooseAndRun(plugin, key, [](StandInEditor&) { TerminateProcess(GetCurrentProcess(), 3); });
+}
+
+// While the lent macro runs, opens the menu again and chooses the first
+// macro, and dies in that inner run.
 void DieInTheNestedRun(const PluginModule& plugin, const char*, WORD key) {
-    StandInEditor editor;
     int runs = 0;
-    editor.onHostMessage = [&](const HostMessage& message) {
-        if (message.posted || message.message != kRunCommand) return;
+    ChooseAndRun(plugin, key, [&](StandInEditor& editor) {
         if (++runs == 2) TerminateProcess(GetCurrentProcess(), 3);
         editor.PlayKeys({'1'});
         editor.RunCommand(plugin);
-    };
-    editor.PlayKeys({key});
-    editor.RunCommand(plugin);
+    });
 }
 
-// Chooses the macro of the key and, while it runs, tells the test and waits
-// until the test lets it end.
+// While the lent macro runs, tells the test and waits until it lets it end.
 void LendAndWait(const PluginModule& plugin, const char* event, WORD key) {
-    StandInEditor editor;
     const HANDLE started =
         CreateEventA(nullptr, TRUE, FALSE, (std::string(event) + ".started").c_str());
     const HANDLE mayEnd = CreateEventA(nullptr, TRUE, FALSE, (std::string(event) + ".end").c_str());
-    editor.onHostMessage = [&](const HostMessage& message) {
-        if (message.posted || message.message != kRunCommand) return;
+    ChooseAndRun(plugin, key, [&](StandInEditor&) {
         SetEvent(started);
         WaitForSingleObject(mayEnd, kChildMilliseconds);
-    };
-    editor.PlayKeys({key});
-    editor.RunCommand(plugin);
+    });
     CloseHandle(started);
     CloseHandle(mayEnd);
 }

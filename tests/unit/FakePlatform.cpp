@@ -302,7 +302,6 @@ MutexHandle FakePlatform::CreateNamedMutex(const char* name) {
 }
 
 bool FakePlatform::WaitForMutex(MutexHandle, std::uint32_t) {
-    ++mutexWaits;
     if (mutexTimesOut) return false;
     if (mutexHeld) throw std::logic_error("the mutex is held across a call");
     mutexHeld = true;
@@ -434,7 +433,8 @@ const FakePlatform::Node* FakePlatform::Child(const std::u16string& folder,
     return nullptr;
 }
 
-std::u16string FakePlatform::Canonical(const std::u16string& path, int depth) const {
+std::u16string FakePlatform::Canonical(const std::u16string& path, int depth,
+                                       std::u16string* shortPath) const {
     if (path.size() >= kMaxPath || depth > 32) {
         return std::u16string();
     }
@@ -444,6 +444,11 @@ std::u16string FakePlatform::Canonical(const std::u16string& path, int depth) co
         const Node* node = Child(current, part, &name);
         if (node == nullptr) {
             return std::u16string();
+        }
+        if (shortPath != nullptr) {
+            // Each component by its short name, the link's own included.
+            *shortPath += (shortPath->empty() ? u"" : u"\\") +
+                          (shortNames && !node->shortName.empty() ? node->shortName : name);
         }
         const std::u16string candidate = current.empty() ? name : current + u"\\" + name;
         current = node->linkTarget.empty() ? candidate : Canonical(node->linkTarget, depth + 1);
@@ -546,19 +551,9 @@ bool FakePlatform::FolderIdentityOf(const char16_t* path, FolderIdentity* identi
 }
 
 bool FakePlatform::ShortPathOf(const char16_t* path, WideString* shortPath) {
-    ++shortPathQueries;
-    if (Resolve(path) == nullptr) {
+    std::u16string result;
+    if (Canonical(path, 0, &result).empty()) {
         return false;
-    }
-    // Each component by its short name, found where the path so far leads.
-    std::u16string current, result;
-    for (const std::u16string& part : SplitPath(path)) {
-        std::u16string name;
-        const Node* node = Child(current, part, &name);
-        result += (result.empty() ? u"" : u"\\") +
-                  (shortNames && !node->shortName.empty() ? node->shortName : name);
-        const std::u16string candidate = current.empty() ? name : current + u"\\" + name;
-        current = node->linkTarget.empty() ? candidate : Canonical(node->linkTarget, 0);
     }
     *shortPath = result;
     return true;

@@ -50,7 +50,6 @@ class FakePlatform : public Platform {
     // Processes: this one, and the others that still run.
     ProcessStamp thisProcess{100, 5000};
     std::vector<ProcessStamp> otherProcesses;
-    int mutexWaits = 0;
     bool mutexHeld = false;
     bool mutexTimesOut = false;
     // Runs before every value query; may change the registry under it.
@@ -80,7 +79,6 @@ class FakePlatform : public Platform {
     int enumerations = 0;
     int identityQueries = 0;
     int attributeQueries = 0;
-    int shortPathQueries = 0;
 
     // --- Menus ---
     struct Item {
@@ -211,7 +209,10 @@ class FakePlatform : public Platform {
     std::u16string ShortNameFor(const std::u16string& folder, const std::u16string& name);
     const Node* Child(const std::u16string& folder, const std::u16string& part,
                       std::u16string* name) const;
-    std::u16string Canonical(const std::u16string& path, int depth) const;
+    // The path with every link followed; shortPath, when given, gets the path
+    // as written with each component in its short form.
+    std::u16string Canonical(const std::u16string& path, int depth,
+                             std::u16string* shortPath = nullptr) const;
     const Node* Resolve(const std::u16string& path) const;
     const OpenKey* KeyOf(KeyHandle key) const;
     long Query(KeyHandle key, const char* name, std::uint32_t* type, void* data,

@@ -9,6 +9,7 @@
 #include "MenuDump.h"
 #include "command/MacroCommand.h"
 #include "settings/HostSettings.h"
+#include "settings/LoanJournal.h"
 
 namespace quorvin {
 namespace {
@@ -262,7 +263,7 @@ TEST_F(MacroCommand, UnregisteredMacroRunsThroughMacro0WhichIsPutBackExactly) {
             (std::vector<std::uint32_t>{0x20019, 0x20019, 0x20019, 0x20019, 0x2001F, 0x20006}),
             masks)
             << c.what;
-        EXPECT_FALSE(p.HasKeyBelow("Software\\Quorvin")) << c.what;  // no journal left
+        EXPECT_FALSE(p.HasKey(kJournalKey)) << c.what;  // no journal left
         EXPECT_FALSE(p.mutexHeld) << c.what;
     }
 }
