@@ -15,35 +15,52 @@ setup-test:
 setup-demo:
 	@scripts/setup.sh demo
 
+# Both DLLs from the same sources: build/win32 (i686) and build/win64 (x86_64).
 dll: setup
 	cmake -S . -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
 		-DCMAKE_BUILD_TYPE=Release -DQUORVIN_WERROR=ON
 	cmake --build $(BUILD)/win32 -j $(JOBS) --target Quorvin
-	mkdir -p dist
+	cmake -S . -B $(BUILD)/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+		-DCMAKE_BUILD_TYPE=Release -DQUORVIN_WERROR=ON
+	cmake --build $(BUILD)/win64 -j $(JOBS) --target Quorvin
+	mkdir -p dist/x64
 	cp $(BUILD)/win32/Quorvin.dll dist/Quorvin.dll
-	@echo "Built dist/Quorvin.dll"
+	cp $(BUILD)/win64/Quorvin.dll dist/x64/Quorvin.dll
+	@echo "Built dist/Quorvin.dll (32-bit) and dist/x64/Quorvin.dll (64-bit)"
 
 # The release: dist/Quorvin-<version>.zip.
 dist: setup-test dll
-	scripts/make-dist.sh $(CURDIR) $(CURDIR)/dist/Quorvin.dll $(CURDIR)/dist
+	scripts/make-dist.sh $(CURDIR) $(CURDIR)/dist/Quorvin.dll $(CURDIR)/dist/x64/Quorvin.dll \
+		$(CURDIR)/dist
 
+# The 64-bit editor is the one people have; ARCH=x86 shows the 32-bit DLL.
+ARCH ?= x64
+DEMO_BUILD := $(if $(filter x86,$(ARCH)),win32,win64)
+DEMO_DLL := $(if $(filter x86,$(ARCH)),dist/Quorvin.dll,dist/x64/Quorvin.dll)
 demo: setup-demo dll
-	cmake --build $(BUILD)/win32 -j $(JOBS) --target QuorvinEditor
-	demo/run-demo.sh $(CURDIR)/$(BUILD) $(CURDIR)/$(BUILD)/win32 $(CURDIR)/dist/Quorvin.dll
+	cmake --build $(BUILD)/$(DEMO_BUILD) -j $(JOBS) --target QuorvinEditor
+	demo/run-demo.sh $(CURDIR)/$(BUILD) $(CURDIR)/$(BUILD)/$(DEMO_BUILD) $(CURDIR)/$(DEMO_DLL) $(ARCH)
 
 test: setup-test dll
 	cmake --build $(BUILD)/win32 -j $(JOBS)
+	cmake --build $(BUILD)/win64 -j $(JOBS)
 	cmake -S . -B $(BUILD)/native -DCMAKE_BUILD_TYPE=Debug -DQUORVIN_WERROR=ON \
 		-DCMAKE_CXX_COMPILER=clang++ -DQUORVIN_FUZZ_SECONDS=5 \
 		-DQUORVIN_DLL=$(CURDIR)/dist/Quorvin.dll -DQUORVIN_WIN32_BUILD=$(CURDIR)/$(BUILD)/win32 \
+		-DQUORVIN_DLL64=$(CURDIR)/dist/x64/Quorvin.dll \
+		-DQUORVIN_WIN64_BUILD=$(CURDIR)/$(BUILD)/win64 \
 		-DQUORVIN_WINE_STATE=$(CURDIR)/$(BUILD)/wine
 	cmake --build $(BUILD)/native -j $(JOBS)
 	cd $(BUILD)/native && ctest --output-on-failure -j $(JOBS)
 
-# Times the plug-in's command against the least work any implementation must do.
+# Times the plug-in's command against the least work any implementation must
+# do, for both DLLs.
 bench: setup-test dll
 	cmake --build $(BUILD)/win32 -j $(JOBS) --target MenuBench
-	bench/run-bench.sh $(CURDIR)/$(BUILD) $(CURDIR)/$(BUILD)/win32 $(CURDIR)/dist/Quorvin.dll
+	cmake --build $(BUILD)/win64 -j $(JOBS) --target MenuBench
+	bench/run-bench.sh $(CURDIR)/$(BUILD) \
+		x86 $(CURDIR)/$(BUILD)/win32 $(CURDIR)/dist/Quorvin.dll \
+		x64 $(CURDIR)/$(BUILD)/win64 $(CURDIR)/dist/x64/Quorvin.dll
 
 # Runs each fuzz target for FUZZ_SECONDS (default 60).
 FUZZ_SECONDS ?= 60

@@ -2,19 +2,21 @@
 # Shows the plug-in in the stand-in editor under Wine, with the sample macros.
 # With a display: a real window. Without one (or QUORVIN_DEMO_HEADLESS=1): a
 # screenshot of the menu in build/demo/menu.png and the menu printed as text.
-#   run-demo.sh <build folder> <Windows build folder> <plug-in DLL>
+#   run-demo.sh <build folder> <Windows build folder> <plug-in DLL> x86|x64
+# The DLL, the stand-in editor of the Windows build folder and Wine are all of
+# the one architecture.
 set -euo pipefail
 
-build="$1" win32="$2" dll="$3"
+build="$1" windows_build="$2" dll="$3" arch="$4"
 here="$(cd "$(dirname "$0")" && pwd)"
 out="$build/demo"
 mkdir -p "$out"
 # The system code page 932, as on a Japanese Windows.
 export LC_ALL=ja_JP.UTF-8
-source "$here/../scripts/wine-env.sh" "$build/wine"
+source "$here/../scripts/wine-env.sh" "$build/wine" "$arch"
 macros="$WINEPREFIX/drive_c/QuorvinDemo/Macros"
 rm -rf "$macros" && mkdir -p "$macros" && cp -R "$here/macros/." "$macros/"
-editor=("$win32/QuorvinEditor.exe" "$(windows_path "$dll")" 'C:\QuorvinDemo\Macros')
+editor=("$windows_build/QuorvinEditor.exe" "$(windows_path "$dll")" 'C:\QuorvinDemo\Macros')
 
 if [ -n "${DISPLAY:-}" ] && [ -z "${QUORVIN_DEMO_HEADLESS:-}" ]; then
     echo "Click the button or press F5 in the stand-in editor's window."
@@ -24,7 +26,7 @@ fi
 
 rm -f "$out/menu.bmp" "$out/menu.png"
 xvfb-run -a -s "-screen 0 640x400x24 -nolisten tcp" \
-    wine "${editor[@]}" --screenshot "$(windows_path "$out/menu.bmp")"
+    "$WINELOADER" "${editor[@]}" --screenshot "$(windows_path "$out/menu.bmp")"
 wineserver -k 2>/dev/null || true
 /usr/bin/convert "$out/menu.bmp" "$out/menu.png"
 rm -f "$out/menu.bmp"

@@ -1,21 +1,26 @@
 #!/usr/bin/env bash
-# Writes the release: dist/Quorvin-<version>.zip with Quorvin.dll, README.txt
+# Writes the release: dist/Quorvin-<version>.zip with x86/Quorvin.dll (for the
+# 32-bit editor), x64/Quorvin.dll (for the 64-bit editor), README.txt
 # (Japanese, then English) and SHA256SUMS. The same sources give the same zip.
-#   make-dist.sh <source folder> <DLL> <output folder>
+#   make-dist.sh <source folder> <32-bit DLL> <64-bit DLL> <output folder>
 set -euo pipefail
-source="$1" dll="$2" out="$3"
+source="$1" dll32="$2" dll64="$3" out="$4"
 version="$(head -n1 "$source/VERSION")"
 stage="$(mktemp -d)"
 trap 'rm -rf "$stage"' EXIT
-cp "$dll" "$stage/Quorvin.dll"
+files=(x86/Quorvin.dll x64/Quorvin.dll README.txt SHA256SUMS)
+mkdir -p "$stage/x86" "$stage/x64"
+cp "$dll32" "$stage/x86/Quorvin.dll"
+cp "$dll64" "$stage/x64/Quorvin.dll"
 # UTF-8 with a byte order mark and Windows line ends, so that every Notepad
 # reads the Japanese right; the version filled in.
 { printf '\357\273\277'; sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' "$source/docs/README.txt"; } \
     > "$stage/README.txt"
-(cd "$stage" && sha256sum Quorvin.dll README.txt > SHA256SUMS)
-touch -d '2000-01-01 00:00:00 UTC' "$stage"/*
+(cd "$stage" && sha256sum x86/Quorvin.dll x64/Quorvin.dll README.txt > SHA256SUMS)
+(cd "$stage" && touch -d '2000-01-01 00:00:00 UTC' "${files[@]}")
 zip="$out/Quorvin-$version.zip"
 rm -f "$zip"
 mkdir -p "$out"
-(cd "$stage" && TZ=UTC zip -X -q "$zip" Quorvin.dll README.txt SHA256SUMS)
+# -D: the files alone, no entries for their folders.
+(cd "$stage" && TZ=UTC zip -X -D -q "$zip" "${files[@]}")
 echo "Wrote $zip"

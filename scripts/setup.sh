@@ -16,6 +16,10 @@ need cmake
 need g++-mingw-w64-i686
 need binutils-mingw-w64-i686
 need mingw-w64-i686-dev
+# The 64-bit DLL: the win32 thread model, as for the 32-bit one.
+need g++-mingw-w64-x86-64-win32
+need binutils-mingw-w64-x86-64
+need mingw-w64-x86-64-dev
 if [ "$want_tests" = 1 ]; then
     need g++
     # clang builds the tests, for its sanitizers and libFuzzer.
@@ -30,9 +34,10 @@ if [ "$want_tests" = 1 ]; then
     need git
 fi
 if [ "$want_tests" = 1 ] || [ "$want_demo" = 1 ]; then
-    # Under Wine: 32-bit Wine, an X server, the Japanese locale.
+    # Under Wine: 32-bit and 64-bit Wine, an X server, the Japanese locale.
     need wine
     need wine32:i386
+    need wine64
     need xvfb
     need xauth
     need locales

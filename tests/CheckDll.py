@@ -1,11 +1,13 @@
 #!/usr/bin/python3
 """Checks the built plug-in DLL itself: what it imports, what it exports, its
-characteristics and its version block. Usage: CheckDll.py <Quorvin.dll> <VERSION file>"""
+characteristics and its version block.
+Usage: CheckDll.py <Quorvin.dll> <VERSION file> x86|x64"""
 import sys
 
 import pefile
 
-dll, version_file = sys.argv[1], sys.argv[2]
+dll, version_file, arch = sys.argv[1], sys.argv[2], sys.argv[3]
+x64 = arch == "x64"
 version = open(version_file, encoding="ascii").read().strip()
 pe = pefile.PE(dll)
 strings = {}
@@ -21,7 +23,8 @@ major, minor = (int(part) for part in version.split("."))
 characteristics = pe.OPTIONAL_HEADER.DllCharacteristics
 
 checks = [
-    ("32-bit", pe.FILE_HEADER.Machine, 0x14C),
+    ("the machine", pe.FILE_HEADER.Machine, 0x8664 if x64 else 0x14C),
+    ("PE32+ on x64, PE32 on x86", pe.OPTIONAL_HEADER.Magic, 0x20B if x64 else 0x10B),
     ("imports only system DLLs",
      sorted(entry.dll.decode().lower() for entry in pe.DIRECTORY_ENTRY_IMPORT),
      ["advapi32.dll", "kernel32.dll", "msvcrt.dll", "shell32.dll", "user32.dll"]),
@@ -31,7 +34,9 @@ checks = [
       (5, "GetStatusMessageID"), (6, "GetBitmapID"), (7, "PlugInProc")]),
     ("DYNAMIC_BASE", bool(characteristics & 0x40), True),
     ("NX_COMPAT", bool(characteristics & 0x100), True),
-    ("NO_SEH", bool(characteristics & 0x400), True),
+    ("HIGH_ENTROPY_VA on x64", bool(characteristics & 0x20), x64),
+    # x64 exception handling is table-based: there, NO_SEH does not apply.
+    ("NO_SEH on x86", bool(characteristics & 0x400), not x64),
     ("no link timestamp", pe.FILE_HEADER.TimeDateStamp, 0),
     ("FILEVERSION", fixed and (fixed.FileVersionMS, fixed.FileVersionLS), ((major << 16) | minor, 0)),
     ("PRODUCTVERSION", fixed and (fixed.ProductVersionMS, fixed.ProductVersionLS),

@@ -54,9 +54,20 @@ constexpr int kSwShow = 5;
 constexpr std::uint32_t kMbYesNoQuestion = 0x24;
 constexpr int kIdYes = 6;
 
-// MENUITEMINFO without its last member, hbmpItem: the record every Windows
-// version accepts.
-constexpr std::uint32_t kMenuItemInfoSize = 44;
+// MENUITEMINFOW's members in order, for its size without the last member,
+// hbmpItem: the record every Windows version accepts, 44 bytes on x86 and 72
+// on x64.
+struct MenuItemInfoLayout {
+    std::uint32_t cbSize, fMask, fType, fState, wID;
+    void* hSubMenu;
+    void* hbmpChecked;
+    void* hbmpUnchecked;
+    std::uintptr_t dwItemData;
+    void* dwTypeData;
+    std::uint32_t cch;
+    void* hbmpItem;
+};
+constexpr std::uint32_t kMenuItemInfoSize = offsetof(MenuItemInfoLayout, hbmpItem);
 
 struct MenuItem {
     std::uint32_t size = kMenuItemInfoSize;

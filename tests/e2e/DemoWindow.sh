@@ -3,16 +3,20 @@
 # window, press F5, wait longer than the test editor would before it closed
 # the menu by itself, then press 1. The request for Hello.js, the sample's
 # registered macro 0, must reach standard output.
-#   DemoWindow.sh <Windows build folder> <plug-in DLL>
+#   DemoWindow.sh <Windows build folder> <plug-in DLL> x86|x64
 set -uo pipefail
-win32="$1" dll="$2"
-state="${QUORVIN_E2E_STATE:?}"
+windows_build="$1" dll="$2" arch="$3"
+wine_root="${QUORVIN_E2E_STATE:?}"
+state="$wine_root/$arch"
 here="$(cd "$(dirname "$0")" && pwd)"
-build="$(dirname "$state")"
+build="$(dirname "$wine_root")"
+[ -s "$state/display" ] || { echo "SKIP: no X server for $arch (see e2e setup)"; exit 77; }
 export DISPLAY="$(cat "$state/display")" XAUTHORITY="$state/xauthority"
-out="$build/demo/window-test.out"
+# The window, not the headless screenshot, whatever the caller's shell says.
+unset QUORVIN_DEMO_HEADLESS
+out="$build/demo/window-test.$arch.out"
 mkdir -p "$build/demo"
-"$here/../../demo/run-demo.sh" "$build" "$win32" "$dll" >"$out" 2>&1 &
+"$here/../../demo/run-demo.sh" "$build" "$windows_build" "$dll" "$arch" >"$out" 2>&1 &
 demo=$!
 finish() {
     kill "$demo" 2>/dev/null

@@ -621,16 +621,18 @@ void EventsAreRememberedAndEchoed(Context& context) {
         UINT events;
         LPARAM value;
     };
+    // As wide as LPARAM, every bit set somewhere: 0x9ABCDEF0 on x86, all of it on x64.
+    const auto wide = static_cast<LPARAM>(static_cast<ULONG_PTR>(0x123456789ABCDEF0ULL));
     // A fresh process: nothing remembered yet.
     for (const Step& step : {Step{0x40, 5}, Step{0x440, 7}, Step{0x40, 9}, Step{0x400, 3},
-                             Step{0x1, 4}, Step{0x40, 0}}) {
+                             Step{0x1, 4}, Step{0x40, 0}, Step{0x400, wide}, Step{0x40, 0}}) {
         onEvents(editor.window(), step.events, step.value);
     }
     editor.PumpMessages();
     const auto& messages = editor.messages();
-    const WPARAM expected[] = {0, 7, 7, 3};
-    if (context.check.Equal(4, static_cast<long long>(messages.size()), "messages")) {
-        for (int i = 0; i < 4; ++i) {
+    const WPARAM expected[] = {0, 7, 7, 3, static_cast<WPARAM>(wide)};
+    if (context.check.Equal(5, static_cast<long long>(messages.size()), "messages")) {
+        for (int i = 0; i < 5; ++i) {
             context.check.Equal(2050, messages[i].message, "message");
             context.check.True(!messages[i].posted, "sent, not posted");
             context.check.Equal(static_cast<long long>(expected[i]),

@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Runs the end-to-end tests under Wine, in a private prefix under the build
-# folder, with one X server from xvfb-run shared by the whole test run.
-#   wine-run.sh setup               boot the prefix (once per build folder), start the X server
-#   wine-run.sh test NAME EXE DLL   run one test of EXE against the plug-in DLL
-#   wine-run.sh cleanup             stop Wine and the X server
+# folder, one per architecture, with one X server from xvfb-run shared by the
+# architecture's whole test run.
+#   wine-run.sh ARCH setup               boot the prefix (once per build folder), start the X server
+#   wine-run.sh ARCH test NAME EXE DLL   run one test of EXE against the plug-in DLL
+#   wine-run.sh ARCH cleanup             stop Wine and the X server
+# ARCH is x86 or x64; EXE and DLL are of that architecture.
 set -uo pipefail
 
-state="${QUORVIN_E2E_STATE:?set QUORVIN_E2E_STATE to a folder under the build folder}"
+wine_root="${QUORVIN_E2E_STATE:?set QUORVIN_E2E_STATE to a folder under the build folder}"
 here="$(cd "$(dirname "$0")" && pwd)"
-source "$here/../../scripts/wine-env.sh" "$state"
+source "$here/../../scripts/wine-env.sh" "$wine_root" "$1"
+state="$WINE_STATE"
+shift
 
 case "$1" in
 setup)
@@ -37,7 +41,7 @@ test)
     if [ -f "$here/trees/$name.sh" ]; then
         (cd "$drive_c/quorvin-e2e/$name" && bash "$here/trees/$name.sh") || exit 1
     fi
-    timeout 120 wine "$exe" "$(windows_path "$dll")" "$name"
+    timeout 120 "$WINELOADER" "$exe" "$(windows_path "$dll")" "$name"
     ;;
 cleanup)
     wineserver -k 2>/dev/null
@@ -46,7 +50,7 @@ cleanup)
     exit 0
     ;;
 *)
-    echo "usage: $0 setup | test NAME EXE DLL | cleanup"
+    echo "usage: $0 x86|x64 setup | test NAME EXE DLL | cleanup"
     exit 2
     ;;
 esac

@@ -588,8 +588,10 @@ bool FakePlatform::InsertItem(MenuHandle menu, std::uint32_t position, const Men
     Item inserted;
     inserted.type = item.type;
     // Windows' own values: MENUITEMINFO's size, MIIM_STATE, _ID, _SUBMENU, _TYPE.
-    if (item.size != 44) {
-        throw std::logic_error("a menu item record that is not 44 bytes");
+    // 44 bytes on 32-bit Windows, 72 on 64-bit.
+    constexpr std::uint32_t kWindowsRecordSize = sizeof(void*) == 8 ? 72 : 44;
+    if (item.size != kWindowsRecordSize) {
+        throw std::logic_error("a menu item record of the wrong size");
     }
     if (item.mask & 0x1) {
         inserted.state = item.state;

@@ -142,10 +142,13 @@ TEST(OnEvents, RemembersThenSends) {
         bool sends;
         WParam sent;
     };
+    // A 64-bit editor's value, none of its bits dropped.
+    constexpr LParam kWide = 0x123456789ABCDEF0;
     const Step steps[] = {
-        {0x440, 7, true, 7},   {0x40, 99, true, 7},         {0x400, 12, false, 0},
-        {0x1, 5, false, 0},    {0xFFFF, 3, true, 3},        {0x40, 0, true, 3},
-        {0x400, -1, false, 0}, {0x40, 0, true, ~WParam{0}}, {0xBBF, 8, false, 0},
+        {0x440, 7, true, 7},      {0x40, 99, true, 7},         {0x400, 12, false, 0},
+        {0x1, 5, false, 0},       {0xFFFF, 3, true, 3},        {0x40, 0, true, 3},
+        {0x400, -1, false, 0},    {0x40, 0, true, ~WParam{0}}, {0xBBF, 8, false, 0},
+        {0x400, kWide, false, 0}, {0x40, 0, true, kWide},
     };
     for (const Step& step : steps) {
         FakePlatform platform;
