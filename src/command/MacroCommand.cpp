@@ -1,6 +1,7 @@
 #include "command/MacroCommand.h"
 
 #include "common/CodePage.h"
+#include "common/Module.h"
 #include "menu/MacroMenuBuilder.h"
 #include "menu/MacroNames.h"
 #include "plugin/HostInterface.h"
@@ -15,12 +16,13 @@ namespace {
 // Past nine items, style 2 gives the folder item the next letter instead of &O.
 constexpr int kItemsBeforeFolderLetter = 9;
 
+// From the UTF-16 string table, so that no code page turns it into "?".
 WideString OpenFolderLabel(Platform& platform, int itemCount, std::int32_t style) {
     if (style == 2 && itemCount > kItemsBeforeFolderLetter) {
-        return FromCodePage(platform, AcceleratorPrefix(itemCount, style) +
-                                          LoadResourceString(platform, IDS_OPEN_FOLDER));
+        return FromCodePage(platform, AcceleratorPrefix(itemCount, style)) +
+               platform.LoadWideString(ModuleInstance(), IDS_OPEN_FOLDER);
     }
-    return FromCodePage(platform, LoadResourceString(platform, IDS_OPEN_FOLDER_WITH_ACCELERATOR));
+    return platform.LoadWideString(ModuleInstance(), IDS_OPEN_FOLDER_WITH_ACCELERATOR);
 }
 
 }  // namespace

@@ -16,9 +16,10 @@ namespace {
 void CloseFind(Platform& platform, FindHandle find) { platform.FindClose(find); }
 using FolderEnumeration = OwnedHandle<FindHandle, &CloseFind>;
 
-bool IsFolder(std::uint32_t attributes) {
-    return attributes != kInvalidFileAttributes && (attributes & kFileAttributeDirectory) != 0;
-}
+// The enumeration tells folders from files at any depth and path length, and
+// by true names: a second query by a narrow path could fail where the path
+// holds characters the code page lacks, or past MAX_PATH.
+bool IsFolder(const FindEntry& entry) { return (entry.attributes & kFileAttributeDirectory) != 0; }
 
 bool IsDotOrDotDot(const char16_t* name) {
     return name[0] == u'.' && (name[1] == u'\0' || (name[1] == u'.' && name[2] == u'\0'));
@@ -63,7 +64,8 @@ PopupMenu& MacroMenuBuilder::BuildFolderMenu(const AnsiString& folder, std::int3
 
 void MacroMenuBuilder::FillFolderMenu(PopupMenu& menu, const WalkFolder& folder, std::int32_t style,
                                       FolderChain& chain) {
-    // The narrow enumeration took no pattern past MAX_PATH; neither does the walk.
+    // The narrow enumeration took no pattern past MAX_PATH; neither does the
+    // walk. The folder is still listed, with its sub-menu empty.
     const WideString pattern = folder.wide + u'*';
     if (pattern.size() >= kMaxPath) {
         return;
@@ -88,24 +90,11 @@ void MacroMenuBuilder::FillFolderMenu(PopupMenu& menu, const WalkFolder& folder,
     } while (platform_.FindNext(find.get(), &entry));
 }
 
-bool MacroMenuBuilder::IsFolderEntry(const WalkFolder& folder, const FindEntry& entry,
-                                     std::size_t nameLength) {
-    // The enumeration's attributes tell, except where the editor's narrow path
-    // reaches MAX_PATH: there the narrow query decides, as it always has.
-    if (folder.narrow.size() + nameLength * kMostBytesPerUnit >= kMaxPath) {
-        const AnsiString path = ToCodePage(platform_, folder.narrow, entry.name, nameLength).text;
-        if (path.size() >= kMaxPath) {
-            return IsFolder(platform_.FileAttributes(path.c_str()));
-        }
-    }
-    return IsFolder(entry.attributes);
-}
-
 void MacroMenuBuilder::AddEntry(PopupMenu& menu, const WalkFolder& folder, const FindEntry& entry,
                                 int position, std::int32_t style, FolderChain& chain) {
     const char16_t* name = entry.name;
     const std::size_t length = std::char_traits<char16_t>::length(name);
-    if (IsFolderEntry(folder, entry, length)) {
+    if (IsFolder(entry)) {
         PopupMenu* submenu =
             menus_.size() < static_cast<std::size_t>(limits_.menus) ? &NewMenu() : nullptr;
         if (submenu == nullptr || submenu->handle() == nullptr) {
@@ -120,7 +109,13 @@ void MacroMenuBuilder::AddEntry(PopupMenu& menu, const WalkFolder& folder, const
             FillFolderMenu(*submenu, SubFolder(platform_, folder, name, length), style, chain);
             chain.Leave();
         }
-        menu.AppendSubmenu(ItemLabel(position, style, name), *submenu);
+        const WideString label = ItemLabel(position, style, name);
+        if (!menu.AppendSubmenu(label, *submenu)) {
+            // The system would not nest it (Wine refuses a sub-menu whose own
+            // tree is about 30 menus deep): listed as past the cap. The
+            // sub-menu goes with the builder's other menus.
+            menu.AppendCommand(0, label, true, false, false);
+        }
         return;
     }
     if (!IsMacroFileName(platform_, name)) {

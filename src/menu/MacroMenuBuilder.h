@@ -47,7 +47,6 @@ class MacroMenuBuilder {
     PopupMenu& NewMenu();
     void FillFolderMenu(PopupMenu& menu, const WalkFolder& folder, std::int32_t style,
                         FolderChain& chain);
-    bool IsFolderEntry(const WalkFolder& folder, const FindEntry& entry, std::size_t nameLength);
     void AddEntry(PopupMenu& menu, const WalkFolder& folder, const FindEntry& entry, int position,
                   std::int32_t style, FolderChain& chain);
 

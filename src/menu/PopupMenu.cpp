@@ -13,9 +13,10 @@ PopupMenu::~PopupMenu() {
     }
 }
 
-void PopupMenu::Insert(const MenuItem& item) {
-    platform_.InsertItem(handle_, static_cast<std::uint32_t>(count_), item);
+bool PopupMenu::Insert(const MenuItem& item) {
+    const bool inserted = platform_.InsertItem(handle_, static_cast<std::uint32_t>(count_), item);
     ++count_;
+    return inserted;
 }
 
 void PopupMenu::AppendSeparator() {
@@ -37,14 +38,18 @@ void PopupMenu::AppendCommand(std::uint32_t id, const WideString& label, bool gr
     Insert(item);
 }
 
-void PopupMenu::AppendSubmenu(const WideString& label, const PopupMenu& submenu) {
+bool PopupMenu::AppendSubmenu(const WideString& label, const PopupMenu& submenu) {
     MenuItem item;
     item.mask = kMiimState | kMiimSubmenu | kMiimType;
     item.type = kMftString;
     item.submenu = submenu.handle();
     item.text = label.c_str();
     item.textLength = static_cast<std::uint32_t>(label.size());
-    Insert(item);
+    if (!Insert(item)) {
+        --count_;
+        return false;
+    }
+    return true;
 }
 
 std::uint32_t PopupMenu::Show(WindowHandle owner) {

@@ -15,18 +15,20 @@ class PopupMenu {
     PopupMenu& operator=(const PopupMenu&) = delete;
 
     MenuHandle handle() const { return handle_; }
-    // Insertions made so far, successful or not; also the next position.
+    // Insertions made so far, successful or not, but for a sub-menu refused;
+    // also the next position.
     int count() const { return count_; }
 
     void AppendSeparator();
     void AppendCommand(std::uint32_t id, const WideString& label, bool grayed, bool checked,
                        bool isDefault);
-    void AppendSubmenu(const WideString& label, const PopupMenu& submenu);
+    // False when the system refused it: the position stays free for another item.
+    bool AppendSubmenu(const WideString& label, const PopupMenu& submenu);
     // Shows the menu at the mouse cursor; the chosen identifier, 0 when dismissed.
     std::uint32_t Show(WindowHandle owner);
 
   private:
-    void Insert(const MenuItem& item);
+    bool Insert(const MenuItem& item);
 
     Platform& platform_;
     MenuHandle handle_;

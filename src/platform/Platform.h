@@ -35,7 +35,6 @@ constexpr std::uint32_t kKeyReadWriteCreate = 0x2001F;
 
 constexpr std::uint32_t kFileAttributeDirectory = 0x10;
 constexpr std::uint32_t kFileAttributeReparsePoint = 0x400;  // junctions and symbolic links
-constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
 constexpr std::size_t kMaxPath = 260;
 
 // Menu item fields as MENUITEMINFOW spells them.
@@ -147,10 +146,10 @@ class Platform {
     virtual FindHandle FindFirst(const char16_t* pattern, FindEntry* entry) = 0;
     virtual bool FindNext(FindHandle find, FindEntry* entry) = 0;
     virtual void FindClose(FindHandle find) = 0;
-    virtual std::uint32_t FileAttributes(const char* path) = 0;
     virtual bool FolderIdentityOf(const char16_t* path, FolderIdentity* identity) = 0;
     // The path with every component in its short (8.3) form where it has one,
-    // as GetShortPathNameW gives it; false when the call fails.
+    // as GetShortPathNameW gives it, of any length (a short name can be longer
+    // than the name); false when the call fails.
     virtual bool ShortPathOf(const char16_t* path, WideString* shortPath) = 0;
 
     // Menus.
@@ -168,9 +167,11 @@ class Platform {
                                    LParam lParam) = 0;
     virtual void ShellExecuteVerb(WindowHandle window, const char* verb, const char* file,
                                   const char* parameters, const char* directory, int show) = 0;
-    virtual int ShowMessageBox(WindowHandle owner, const char* text, const char* caption,
+    virtual int ShowMessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption,
                                std::uint32_t type) = 0;
 
+    // A string resource in UTF-16, as the string table holds it; empty when missing.
+    virtual WideString LoadWideString(ModuleHandle module, std::uint32_t id) = 0;
     // Text in the system code page.
     virtual int LoadStringText(ModuleHandle module, std::uint32_t id, char* buffer, int size) = 0;
     virtual const char* NextChar(const char* text) = 0;

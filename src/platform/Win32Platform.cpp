@@ -197,8 +197,6 @@ bool Win32Platform::FindNext(FindHandle find, FindEntry* entry) {
 
 void Win32Platform::FindClose(FindHandle find) { ::FindClose(static_cast<HANDLE>(find)); }
 
-std::uint32_t Win32Platform::FileAttributes(const char* path) { return GetFileAttributesA(path); }
-
 bool Win32Platform::FolderIdentityOf(const char16_t* path, FolderIdentity* identity) {
     // Opening a folder needs backup semantics; no access right is asked for.
     const HANDLE folder =
@@ -218,16 +216,23 @@ bool Win32Platform::FolderIdentityOf(const char16_t* path, FolderIdentity* ident
 }
 
 bool Win32Platform::ShortPathOf(const char16_t* path, WideString* shortPath) {
-    // The short form is never longer than the path itself.
+    // A short name can be longer than its name (a three-letter Korean name
+    // becomes six or more letters); a buffer too small gets the size it needs.
     WideString buffer(std::char_traits<char16_t>::length(path) + 1, u'\0');
-    const DWORD length =
-        GetShortPathNameW(AsWide(path), AsWide(&buffer[0]), static_cast<DWORD>(buffer.size()));
-    if (length == 0 || length >= buffer.size()) {
-        return false;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const DWORD length =
+            GetShortPathNameW(AsWide(path), AsWide(&buffer[0]), static_cast<DWORD>(buffer.size()));
+        if (length == 0) {
+            return false;
+        }
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            *shortPath = std::move(buffer);
+            return true;
+        }
+        buffer.assign(length, u'\0');  // the size asked for counts the terminator
     }
-    buffer.resize(length);
-    *shortPath = std::move(buffer);
-    return true;
+    return false;  // the path keeps changing under the call
 }
 
 MenuHandle Win32Platform::CreatePopupMenu() { return ::CreatePopupMenu(); }
@@ -278,9 +283,21 @@ void Win32Platform::ShellExecuteVerb(WindowHandle window, const char* verb, cons
     ShellExecuteA(AsWindow(window), verb, file, parameters, directory, show);
 }
 
-int Win32Platform::ShowMessageBox(WindowHandle owner, const char* text, const char* caption,
+int Win32Platform::ShowMessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption,
                                   std::uint32_t type) {
-    return MessageBoxA(AsWindow(owner), text, caption, type);
+    return MessageBoxW(AsWindow(owner), AsWide(text), AsWide(caption), type);
+}
+
+WideString Win32Platform::LoadWideString(ModuleHandle module, std::uint32_t id) {
+    // With no buffer, LoadStringW hands out the string table's own text,
+    // which carries no terminator.
+    const wchar_t* text = nullptr;
+    const int length =
+        LoadStringW(static_cast<HINSTANCE>(module), id, reinterpret_cast<wchar_t*>(&text), 0);
+    if (length <= 0 || text == nullptr) {
+        return WideString();
+    }
+    return WideString(reinterpret_cast<const char16_t*>(text), static_cast<std::size_t>(length));
 }
 
 int Win32Platform::LoadStringText(ModuleHandle module, std::uint32_t id, char* buffer, int size) {

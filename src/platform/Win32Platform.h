@@ -31,7 +31,6 @@ class Win32Platform final : public Platform {
     FindHandle FindFirst(const char16_t* pattern, FindEntry* entry) override;
     bool FindNext(FindHandle find, FindEntry* entry) override;
     void FindClose(FindHandle find) override;
-    std::uint32_t FileAttributes(const char* path) override;
     bool FolderIdentityOf(const char16_t* path, FolderIdentity* identity) override;
     bool ShortPathOf(const char16_t* path, WideString* shortPath) override;
 
@@ -48,9 +47,10 @@ class Win32Platform final : public Platform {
                            LParam lParam) override;
     void ShellExecuteVerb(WindowHandle window, const char* verb, const char* file,
                           const char* parameters, const char* directory, int show) override;
-    int ShowMessageBox(WindowHandle owner, const char* text, const char* caption,
+    int ShowMessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption,
                        std::uint32_t type) override;
 
+    WideString LoadWideString(ModuleHandle module, std::uint32_t id) override;
     int LoadStringText(ModuleHandle module, std::uint32_t id, char* buffer, int size) override;
     const char* NextChar(const char* text) override;
     int ToCodePage(const char16_t* text, int length, char* buffer, int size,

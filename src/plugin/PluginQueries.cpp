@@ -39,9 +39,11 @@ LResult AnswerTextQuery(Platform& platform, std::uint32_t id, WParam bufferSize,
     return loaded.length + 1;
 }
 
+// In UTF-16, so that the Japanese question reads right under any code page.
 LResult ConfirmUninstall(Platform& platform, WindowHandle window) {
-    const LoadedText question = LoadText(platform, IDS_UNINSTALL_QUESTION);
-    return platform.ShowMessageBox(window, question.text, "EmEditor", kMbYesNoQuestion) == kIdYes
+    const WideString question = platform.LoadWideString(ModuleInstance(), IDS_UNINSTALL_QUESTION);
+    return platform.ShowMessageBox(window, question.c_str(), u"EmEditor", kMbYesNoQuestion) ==
+                   kIdYes
                ? 1
                : 0;
 }

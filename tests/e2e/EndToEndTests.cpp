@@ -351,17 +351,22 @@ const MenuItemSnapshot* FindTrueName(const std::vector<MenuItemSnapshot>& items,
 }
 
 // The first case is registered by its short path; each other one is chosen
-// and must be lent as a narrow path that opens that very file.
-void CheckTrueNames(Context& context, UINT codePage, const std::vector<TrueNameCase>& cases) {
+// and must be lent as a narrow path that opens that very file. With
+// shortFolder, the macro folder is set by its short path, so that the short
+// path of a short non-ASCII name is longer than the path itself.
+void CheckTrueNames(Context& context, UINT codePage, const std::vector<TrueNameCase>& cases,
+                    bool shortFolder = false) {
     ResetEditorSettings();
     context.check.Equal(codePage, GetACP(), "system code page");
-    const std::wstring root = Widen(context.folder);
+    const std::string folder =
+        shortFolder ? NarrowShortPath(Widen(context.folder)) : context.folder;
+    const std::wstring root = Widen(folder);
     for (const TrueNameCase& c : cases) MakeFile(root + L"\\" + c.path);
-    MakeFile(context.folder + "\\ab.js");  // registered; a look-alike must not match it
-    SetMacroFolder(context.folder);
+    MakeFile(folder + "\\ab.js");  // registered; a look-alike must not match it
+    SetMacroFolder(folder);
     SetString(kMacrosKey, "Macro0", "C:\\keep.js");
     SetString(kMacrosKey, "Macro1", NarrowShortPath(root + L"\\" + cases[0].path));
-    SetString(kMacrosKey, "Macro2", context.folder + "\\ab.js");
+    SetString(kMacrosKey, "Macro2", folder + "\\ab.js");
     PluginModule plugin(context.dllPath);
     StandInEditor editor;
     Run(context, editor, plugin, {VK_ESCAPE});
@@ -405,6 +410,25 @@ void NamesOutsideTheJapaneseCodePage(Context& context) {
                        {L"\u00A5yen.js", false},  // ¥ would best-fit to 0x5C
                        {L"\u65E5\u672C\u8A9E.js", true},
                    });
+}
+
+// 한국어\안녕.js below C:\QUORVI~1\SHORTM~1: its short path is the longer.
+void ShortNamesLongerThanTheNames(Context& context) {
+    CheckTrueNames(context, 932,
+                   {{L"caf\u00E9.js", false}, {L"\uD55C\uAD6D\uC5B4\\\uC548\uB155.js", false}},
+                   true);
+}
+
+// 한국어폴더 and ten folders of twelve Japanese letters: past 260 bytes in the
+// code page, far below 260 units in UTF-16.
+void JapaneseFoldersPast260Bytes(Context& context) {
+    std::wstring deep = L"\uD55C\uAD6D\uC5B4\uD3F4\uB354";
+    for (int level = 0; level < 10; ++level) {
+        deep += L"\\\u3042\u3044\u3046\u3048\u304A\u304B\u304D\u304F\u3051\u3053\u3055";
+        deep += static_cast<wchar_t>(L'\u3060' + level);  // the twelfth letter tells levels apart
+    }
+    deep += L"\\m.js";
+    CheckTrueNames(context, 932, {{L"caf\u00E9.js", false}, {deep.c_str(), false}});
 }
 
 void NamesOutsideTheWesternCodePage(Context& context) {
@@ -586,24 +610,32 @@ void CALLBACK AnswerMessageBox(HWND, UINT, UINT_PTR, DWORD) {
     PostMessageA(box, WM_COMMAND, seenBox->press, 0);
 }
 
+// Asks the plug-in whether it may be uninstalled, answering with a button.
+MessageBoxSeen AskToUninstall(const PluginModule& plugin, const StandInEditor& editor, UINT press,
+                              LRESULT* result) {
+    const auto plugInProc = plugin.ExportAs<PlugInProcFunction>("PlugInProc");
+    MessageBoxSeen seen;
+    seen.press = press;
+    seenBox = &seen;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, AnswerMessageBox);
+    *result = plugInProc(editor.window(), 2311, 0, 0);
+    KillTimer(nullptr, timer);
+    seenBox = nullptr;
+    return seen;
+}
+
 void UninstallAsksTheUser(Context& context) {
     context.check.Equal(932, GetACP(), "system code page");
     PluginModule plugin(context.dllPath);
     StandInEditor editor;
-    const auto plugInProc = plugin.ExportAs<PlugInProcFunction>("PlugInProc");
     struct Case {
         UINT press;
         LRESULT expected;
     };
     for (const Case& c : {Case{IDYES, 1}, Case{IDNO, 0}}) {
         std::printf("  pressing %s\n", c.press == IDYES ? "Yes" : "No");
-        MessageBoxSeen seen;
-        seen.press = c.press;
-        seenBox = &seen;
-        const UINT_PTR timer = SetTimer(nullptr, 0, 100, AnswerMessageBox);
-        const LRESULT result = plugInProc(editor.window(), 2311, 0, 0);
-        KillTimer(nullptr, timer);
-        seenBox = nullptr;
+        LRESULT result = -1;
+        const MessageBoxSeen seen = AskToUninstall(plugin, editor, c.press, &result);
         context.check.True(seen.found, "a message box captioned EmEditor");
         context.check.Equal(c.expected, result, "answer");
         context.check.True(seen.caption == L"EmEditor", "caption");
@@ -611,6 +643,38 @@ void UninstallAsksTheUser(Context& context) {
         context.check.True(seen.yesNoOnly, "buttons Yes and No only");
         context.check.True(seen.owner == editor.window(), "owned by the editor's window");
     }
+}
+
+// Code page 1252 has no Japanese: the plug-in's own texts reach the user in
+// UTF-16, not as question marks.
+void OwnTextsInTheWesternCodePage(Context& context) {
+    context.check.Equal(1252, GetACP(), "system code page");
+    ResetEditorSettings();
+    for (int i = 0; i < 10; ++i) {
+        MakeFile(context.folder + "\\m" + std::to_string(i) + ".js");
+    }
+    SetMacroFolder(context.folder);
+    PluginModule plugin(context.dllPath);
+    StandInEditor editor;
+    struct Case {
+        DWORD style;
+        std::wstring label;
+    };
+    for (const Case& c :
+         {Case{1, WideResource(plugin, 502)}, Case{2, L"&A " + WideResource(plugin, 500)}}) {
+        std::printf("  folder item, accelerator style %lu\n", static_cast<unsigned long>(c.style));
+        SetDword(kCommonKey, "ExtraShortCut", c.style);
+        Run(context, editor, plugin, {VK_ESCAPE});
+        const auto& items = editor.snapshot().items;
+        if (!context.check.True(!items.empty(), "a menu")) continue;
+        context.check.True(items.back().trueLabel == c.label, "the Japanese text, in UTF-16");
+        context.check.Equal(9215, items.back().id, "identifier");
+    }
+    LRESULT result = -1;
+    const MessageBoxSeen seen = AskToUninstall(plugin, editor, IDYES, &result);
+    context.check.True(seen.found, "a message box captioned EmEditor");
+    context.check.Equal(1, result, "Yes");
+    context.check.True(seen.text == WideResource(plugin, 3), "the Japanese question, in UTF-16");
 }
 
 void EventsAreRememberedAndEchoed(Context& context) {
@@ -724,11 +788,14 @@ const TestEntry kTests[] = {
     E2E_TEST(FolderEndingInSoOrASeparator, ja),
     E2E_TEST(NamesOutsideTheJapaneseCodePage, ja),
     E2E_TEST(NamesOutsideTheWesternCodePage, default),
+    E2E_TEST(ShortNamesLongerThanTheNames, ja),
+    E2E_TEST(JapaneseFoldersPast260Bytes, ja),
     E2E_TEST(LinkLoopReturnsPromptly, default),
     E2E_TEST(ExportsByNameAndOrdinal, default),
     E2E_TEST(StringTableHoldsTheTexts, default),
     E2E_TEST(TextQueriesFillTheEditorsBuffer, default),
     E2E_TEST(UninstallAsksTheUser, ja),
+    E2E_TEST(OwnTextsInTheWesternCodePage, default),
     E2E_TEST(EventsAreRememberedAndEchoed, default),
     E2E_TEST(ToolbarImagesHaveTheirFormats, default),
 };

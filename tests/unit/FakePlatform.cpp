@@ -365,7 +365,13 @@ std::u16string FakePlatform::ShortNameFor(const std::u16string& folder,
     const std::size_t dot = name.rfind(u'.');
     std::u16string base = ShortForm(name.substr(0, dot), 6);
     if (base.empty()) {
-        base = u"X";
+        // No character of the name is allowed in a short name (a Korean or
+        // Japanese name): four hex digits from the name, as NTFS does, so
+        // that the short name can be longer than the name itself.
+        std::uint32_t hash = 0;
+        for (char16_t unit : name) hash = (hash * 31 + unit) & 0xFFFF;
+        for (int shift = 12; shift >= 0; shift -= 4)
+            base += u"0123456789ABCDEF"[(hash >> shift) & 0xF];
     }
     const std::u16string extension =
         dot == std::u16string::npos ? u"" : ShortForm(name.substr(dot + 1), 3);
@@ -495,11 +501,13 @@ bool FakePlatform::FindNext(FindHandle find, FindEntry* entry) {
     std::memset(entry->name, 0, sizeof entry->name);
     std::memcpy(entry->name, name.data(),
                 std::min(name.size(), std::size_t{kMaxPath - 1}) * sizeof(char16_t));
-    // A link shows as a reparse point, with the kind of what it leads to.
+    // A link shows as a reparse point, with the kind of what it leads to. The
+    // listing knows its entries at any path length.
     const auto found = nodes_.find(enumeration.folder + u"\\" + name);
-    const Node* target = Resolve(enumeration.folder + u"\\" + name);
     entry->attributes = kFileAttributeDirectory;
     if (found != nodes_.end()) {
+        const Node* target =
+            found->second.linkTarget.empty() ? &found->second : Resolve(found->second.linkTarget);
         entry->attributes = target != nullptr && target->folder ? kFileAttributeDirectory : 0x20;
         if (!found->second.linkTarget.empty()) {
             entry->attributes |= kFileAttributeReparsePoint;
@@ -524,19 +532,6 @@ void FakePlatform::SetFolderIdentity(const std::u16string& path, std::uint32_t v
 
 std::uint64_t FakePlatform::FolderIndex(const std::u16string& path) const {
     return nodes_.at(Canonical(path, 0)).index;
-}
-
-std::uint32_t FakePlatform::FileAttributes(const char* path) {
-    ++attributeQueries;
-    // The narrow call takes no path of MAX_PATH bytes or more.
-    if (std::strlen(path) >= kMaxPath) {
-        return kInvalidFileAttributes;
-    }
-    const Node* node = Resolve(Decode(path));
-    if (node == nullptr) {
-        return kInvalidFileAttributes;
-    }
-    return node->folder ? kFileAttributeDirectory : 0x20;  // archive
 }
 
 bool FakePlatform::FolderIdentityOf(const char16_t* path, FolderIdentity* identity) {
@@ -601,6 +596,10 @@ bool FakePlatform::InsertItem(MenuHandle menu, std::uint32_t position, const Men
     }
     if (item.mask & 0x4) {
         inserted.submenu = item.submenu;
+        if (item.submenu != nullptr && !refusedSubmenuLabel.empty() &&
+            std::u16string(item.text, item.textLength) == refusedSubmenuLabel) {
+            return false;
+        }
     }
     if ((item.mask & 0x10) && item.text != nullptr) {
         inserted.trueLabel.assign(item.text, item.textLength);
@@ -699,13 +698,18 @@ void FakePlatform::ShellExecuteVerb(WindowHandle window, const char* verb, const
         ShellRequest{window, verb, file, directory ? directory : "", parameters != nullptr, show});
 }
 
-int FakePlatform::ShowMessageBox(WindowHandle owner, const char* text, const char* caption,
+int FakePlatform::ShowMessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption,
                                  std::uint32_t type) {
     messageBoxes.push_back(MessageBoxCall{owner, text, caption, type});
     return messageBoxAnswer;
 }
 
 // --- Text ---
+
+WideString FakePlatform::LoadWideString(ModuleHandle, std::uint32_t id) {
+    const auto found = strings.find(id);
+    return found == strings.end() ? WideString() : Decode(found->second);
+}
 
 int FakePlatform::LoadStringText(ModuleHandle, std::uint32_t id, char* buffer, int size) {
     loadStringSizes.push_back(size);
@@ -735,8 +739,10 @@ int FakePlatform::ToCodePage(const char16_t* text, int length, char* buffer, int
     std::string bytes;
     for (std::size_t i = 0, units = 0; i < static_cast<std::size_t>(length); i += units) {
         const char32_t code = CodePointAt(text, static_cast<std::size_t>(length), i, &units);
-        const std::string character =
-            code < 0x80 ? std::string(1, static_cast<char>(code)) : Japanese().Encode(code);
+        const auto oneWay = oneWayMappings.find(code);
+        const std::string character = code < 0x80 ? std::string(1, static_cast<char>(code))
+                                      : oneWay != oneWayMappings.end() ? oneWay->second
+                                                                       : Japanese().Encode(code);
         if (character.empty()) {
             *usedDefault = true;
             bytes += '?';

@@ -78,7 +78,6 @@ class FakePlatform : public Platform {
     int OpenFindCount() const { return openFinds_; }
     int enumerations = 0;
     int identityQueries = 0;
-    int attributeQueries = 0;
 
     // --- Menus ---
     struct Item {
@@ -95,6 +94,9 @@ class FakePlatform : public Platform {
     };
     const Menu& MenuAt(MenuHandle handle) const;
     int menusLeft = -1;  // CreatePopupMenu fails once this reaches 0; -1: never
+    // Inserting a sub-menu under this label fails, as when the system will
+    // not nest it.
+    std::u16string refusedSubmenuLabel;
     int LiveMenuCount() const;
     std::vector<MenuHandle> destroyedOrder;
     MenuHandle shownMenu = nullptr;
@@ -128,14 +130,18 @@ class FakePlatform : public Platform {
     std::vector<ShellRequest> shellRequests;
     struct MessageBoxCall {
         WindowHandle owner;
-        std::string text, caption;
+        std::u16string text, caption;
         std::uint32_t type;
     };
     std::vector<MessageBoxCall> messageBoxes;
     int messageBoxAnswer = 7;  // IDNO
 
     // --- Text ---
+    // The string table, in code page 932 text; the wide load decodes it.
     std::map<std::uint32_t, std::string> strings;
+    // Characters that the code page writes, with no default character, as
+    // bytes that read back as another character, as some code pages do.
+    std::map<char32_t, std::string> oneWayMappings;
     std::vector<int> loadStringSizes;
 
     // Platform
@@ -161,7 +167,6 @@ class FakePlatform : public Platform {
     FindHandle FindFirst(const char16_t* pattern, FindEntry* entry) override;
     bool FindNext(FindHandle find, FindEntry* entry) override;
     void FindClose(FindHandle find) override;
-    std::uint32_t FileAttributes(const char* path) override;
     bool FolderIdentityOf(const char16_t* path, FolderIdentity* identity) override;
     bool ShortPathOf(const char16_t* path, WideString* shortPath) override;
     MenuHandle CreatePopupMenu() override;
@@ -176,8 +181,9 @@ class FakePlatform : public Platform {
                            LParam lParam) override;
     void ShellExecuteVerb(WindowHandle window, const char* verb, const char* file,
                           const char* parameters, const char* directory, int show) override;
-    int ShowMessageBox(WindowHandle owner, const char* text, const char* caption,
+    int ShowMessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption,
                        std::uint32_t type) override;
+    WideString LoadWideString(ModuleHandle module, std::uint32_t id) override;
     int LoadStringText(ModuleHandle module, std::uint32_t id, char* buffer, int size) override;
     const char* NextChar(const char* text) override;
     int ToCodePage(const char16_t* text, int length, char* buffer, int size,

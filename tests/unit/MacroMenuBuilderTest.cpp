@@ -207,7 +207,6 @@ TEST(MacroMenuBuilder, TreesWithoutLinksAskForNoFolderIdentity) {
     platform.AddFile(kRoot + "\\C\\y.js");
     Build(platform, kRoot, -1);
     EXPECT_EQ(0, platform.identityQueries);
-    EXPECT_EQ(0, platform.attributeQueries);  // the enumeration tells folders from files
 
     platform.AddLink(kRoot + "\\C\\link", kRoot + "\\A");
     platform.AddFolder(kRoot + "\\A\\B\\Deeper");
@@ -258,7 +257,7 @@ TEST(MacroMenuBuilder, DeepTreesStopWherePathsGetTooLong) {
     const Lines lines = Build(platform, kRoot, -1);
     EXPECT_LT(lines.size(), 80u);
     EXPECT_GT(lines.size(), 30u);
-    EXPECT_GT(platform.attributeQueries, 0);  // past MAX_PATH the narrow query decides
+    EXPECT_EQ(">", lines.back().substr(lines.back().size() - 1));  // listed, not entered
     EXPECT_EQ(0, platform.OpenFindCount());
 }
 
@@ -275,10 +274,12 @@ TEST(MacroMenuBuilder, NamesOutsideTheCodePageShowTrueNamesAndLendShortPaths) {
         {u"&4 R&&D \u00E9.jsee", "C:\\Macros\\RD~1.JSE", ""},  // the true name is a macro
         {u"&5 \u30BD\u30D5\u30C8.js", "C:\\Macros\\\x83\x5C\x83\x74\x83\x67.js",
          "C:\\Macros\\\x83\x5C\x83\x74\x83\x67.js"},
-        // ソフト.js takes the short name X~1.JS, so the Korean folder is X~2.
-        {u"&6 \uD55C\uAD6D\uC5B4", nullptr, nullptr},
-        {u"&1 \uC548\uB155.js", "C:\\Macros\\X~2\\X~1.JS", ""},
-        {u"&2 plain.js", "C:\\Macros\\X~2\\plain.js", ""},
+        // Written without the default character, but read back as U+FF5E.
+        {u"&6 wave\u301C.js", "C:\\Macros\\WAVE~1.JS", ""},
+        // Short names longer than the names: 한국어 is B443~1, 안녕.js EDCA~1.JS.
+        {u"&7 \uD55C\uAD6D\uC5B4", nullptr, nullptr},
+        {u"&1 \uC548\uB155.js", "C:\\Macros\\B443~1\\EDCA~1.JS", ""},
+        {u"&2 plain.js", "C:\\Macros\\B443~1\\plain.js", ""},
     };
     for (const bool shortNames : {true, false}) {
         FakePlatform platform;
@@ -288,6 +289,8 @@ TEST(MacroMenuBuilder, NamesOutsideTheCodePageShowTrueNamesAndLendShortPaths) {
         platform.AddFile(u"C:\\Macros\\\U0001F600 smile.js");
         platform.AddFile(u"C:\\Macros\\R&D \u00E9.jsee");
         platform.AddFile(u"C:\\Macros\\\u30BD\u30D5\u30C8.js");
+        platform.oneWayMappings[0x301C] = "\x81\x60";
+        platform.AddFile(u"C:\\Macros\\wave\u301C.js");
         platform.AddFile(u"C:\\Macros\\\uD55C\uAD6D\uC5B4\\\uC548\uB155.js");
         platform.AddFile(u"C:\\Macros\\\uD55C\uAD6D\uC5B4\\plain.js");
         Register(platform, {"C:\\Macros\\Other.js", "C:\\Macros\\CAF~1.JS"});
@@ -295,7 +298,7 @@ TEST(MacroMenuBuilder, NamesOutsideTheCodePageShowTrueNamesAndLendShortPaths) {
         MacroMenuBuilder builder(platform);
         const MenuHandle top = builder.BuildFolderMenu(kRoot.c_str(), -1).handle();
         std::vector<FakePlatform::Item> items = platform.MenuAt(top).items;
-        const auto& inner = platform.MenuAt(items[5].submenu).items;
+        const auto& inner = platform.MenuAt(items[6].submenu).items;
         items.insert(items.end(), inner.begin(), inner.end());
         ASSERT_EQ(std::size(cases), items.size());
         std::uint32_t nextPathId = 1;
@@ -350,6 +353,14 @@ TEST(MacroMenuBuilder, LinksSharingATargetWalkItOnce) {
     plain.AddLink(kRoot + "\\againA", kRoot + "\\A");
     EXPECT_EQ((Lines{"&1 A >", "  &1 x.js #1", "&2 toA >", "  &1 x.js #2", "&3 againA >"}),
               Build(plain, kRoot, -1));
+
+    // Y, walked as a plain folder below the link A, is not walked again through B.
+    FakePlatform below;
+    below.AddFile("C:\\X\\Y\\y.js");
+    below.AddLink(kRoot + "\\A", "C:\\X");
+    below.AddLink(kRoot + "\\B", "C:\\X\\Y");
+    EXPECT_EQ((Lines{"&1 A >", "  &1 Y >", "    &1 y.js #1", "&2 B >"}), Build(below, kRoot, -1));
+    EXPECT_EQ(3, below.enumerations);
 }
 
 TEST(MacroMenuBuilder, CapsOnMenusAndEntries) {
@@ -358,6 +369,7 @@ TEST(MacroMenuBuilder, CapsOnMenusAndEntries) {
         WalkLimits limits;
         Lines menu;
         int enumerations;
+        const char16_t* refusedSubmenu = u"";  // as when the system will not nest it
     };
     // Root: a.js, A (b.js, C (c.js)), d.js, E (e.js): 8 entries, 4 menus.
     const Case cases[] = {
@@ -389,6 +401,11 @@ TEST(MacroMenuBuilder, CapsOnMenusAndEntries) {
          {4, 4},
          {"&1 a.js #1", "&2 A >", "  &1 b.js #2", "  &2 C >", "\x81\x63 #0 grayed"},
          3},
+        {"a sub-menu refused: grayed like one past the cap, in its place",
+         {4, 8},
+         {"&1 a.js #1", "&2 A #0 grayed", "&3 d.js #4", "&4 E >", "  &1 e.js #5"},
+         4,
+         u"&2 A"},
     };
     for (const Case& c : cases) {
         FakePlatform platform;
@@ -397,6 +414,7 @@ TEST(MacroMenuBuilder, CapsOnMenusAndEntries) {
         platform.AddFile(kRoot + "\\A\\C\\c.js");
         platform.AddFile(kRoot + "\\d.js");
         platform.AddFile(kRoot + "\\E\\e.js");
+        platform.refusedSubmenuLabel = c.refusedSubmenu;
         {
             MacroMenuBuilder builder(platform, c.limits);
             EXPECT_EQ(c.menu,
@@ -406,6 +424,7 @@ TEST(MacroMenuBuilder, CapsOnMenusAndEntries) {
             EXPECT_LE(platform.LiveMenuCount(), c.limits.menus) << c.what;
         }
         EXPECT_EQ(0, platform.OpenFindCount()) << c.what;
+        EXPECT_EQ(0, platform.LiveMenuCount()) << c.what;
     }
 }
 

@@ -129,8 +129,8 @@ TEST(ConfirmUninstall, AsksTheUserAndOnlyYesAgrees) {
         EXPECT_EQ(c.expected, AnswerPlugInQuery(platform, kWindow, 2311, 0, 0)) << c.answer;
         ASSERT_EQ(1u, platform.messageBoxes.size());
         EXPECT_EQ(kWindow, platform.messageBoxes[0].owner);
-        EXPECT_EQ("Really uninstall?", platform.messageBoxes[0].text);
-        EXPECT_EQ("EmEditor", platform.messageBoxes[0].caption);
+        EXPECT_EQ(u"Really uninstall?", platform.messageBoxes[0].text);
+        EXPECT_EQ(u"EmEditor", platform.messageBoxes[0].caption);
         EXPECT_EQ(0x24u, platform.messageBoxes[0].type);
     }
 }
