@@ -25,6 +25,38 @@ WideString OpenFolderLabel(Platform& platform, int itemCount, std::int32_t style
     return platform.LoadWideString(ModuleInstance(), IDS_OPEN_FOLDER_WITH_ACCELERATOR);
 }
 
+// What the user picked, copied out of the menu so that the menu can go first.
+struct MenuChoice {
+    enum class Kind { kNothing, kRegistered, kOpenFolder, kPath } kind = Kind::kNothing;
+    std::uint32_t id = 0;
+    AnsiString path;
+};
+
+// Builds the menu, shows it and destroys every menu of it before returning.
+MenuChoice ChooseFromMenu(Platform& platform, WindowHandle window, const AnsiString& folder,
+                          const WalkLimits& limits) {
+    MacroMenuBuilder builder(platform, limits);
+    const std::int32_t style = ReadAcceleratorStyle(platform);
+    PopupMenu& menu = builder.BuildFolderMenu(folder, style);
+    const int itemCount = menu.count();
+    menu.AppendSeparator();
+    menu.AppendCommand(kOpenFolderCommand, OpenFolderLabel(platform, itemCount, style), false,
+                       false, false);
+
+    MenuChoice choice;
+    choice.id = menu.Show(window);
+    if (builder.IsRegisteredCommand(choice.id)) {
+        choice.kind = MenuChoice::Kind::kRegistered;
+    } else if (choice.id == kOpenFolderCommand) {
+        choice.kind = MenuChoice::Kind::kOpenFolder;
+    } else if (builder.IsPathCommand(choice.id)) {
+        choice.kind = MenuChoice::Kind::kPath;
+        choice.path = builder.PathAt(choice.id);
+    }
+    // Anything else, 0 included, is a dismissed menu.
+    return choice;
+}
+
 }  // namespace
 
 void RunMacroMenuCommand(Platform& platform, WindowHandle window, const WalkLimits& limits) {
@@ -36,23 +68,23 @@ void RunMacroMenuCommand(Platform& platform, WindowHandle window, const WalkLimi
                                    reinterpret_cast<LParam>(text.c_str()));
         return;
     }
-    MacroMenuBuilder builder(platform, limits);
-    const std::int32_t style = ReadAcceleratorStyle(platform);
-    PopupMenu& menu = builder.BuildFolderMenu(folder, style);
-    const int itemCount = menu.count();
-    menu.AppendSeparator();
-    menu.AppendCommand(kOpenFolderCommand, OpenFolderLabel(platform, itemCount, style), false,
-                       false, false);
-
-    const std::uint32_t chosen = menu.Show(window);
-    if (builder.IsRegisteredCommand(chosen)) {
-        platform.PostWindowMessage(window, kHostMsgRunCommand, chosen, 0);
-    } else if (chosen == kOpenFolderCommand) {
-        platform.ShellExecuteVerb(window, "open", folder.c_str(), nullptr, folder.c_str(), kSwShow);
-    } else if (builder.IsPathCommand(chosen)) {
-        LaunchThroughFirstSlot(platform, builder.PathAt(chosen), window);
+    // No menu of the command stays alive while the macro runs, which may take
+    // minutes and open commands of its own: each holds up to 4,096 USER objects.
+    const MenuChoice choice = ChooseFromMenu(platform, window, folder, limits);
+    switch (choice.kind) {
+        case MenuChoice::Kind::kRegistered:
+            platform.PostWindowMessage(window, kHostMsgRunCommand, choice.id, 0);
+            break;
+        case MenuChoice::Kind::kOpenFolder:
+            platform.ShellExecuteVerb(window, "open", folder.c_str(), nullptr, folder.c_str(),
+                                      kSwShow);
+            break;
+        case MenuChoice::Kind::kPath:
+            LaunchThroughFirstSlot(platform, choice.path, window);
+            break;
+        case MenuChoice::Kind::kNothing:
+            break;
     }
-    // Anything else, 0 included, is a dismissed menu.
 }
 
 void LaunchThroughFirstSlot(Platform& platform, const AnsiString& path, WindowHandle window) {

@@ -128,12 +128,14 @@ class Platform {
     virtual void CloseKey(KeyHandle key) = 0;
     // Opens the key, making it (and its parents) when missing.
     virtual KeyHandle CreateUserKey(const char* subKey, std::uint32_t access) = 0;
-    // Deletes a key that has no sub-keys.
-    virtual long DeleteUserKey(const char* subKey) = 0;
+    // Deletes a key with all its values and sub-keys, as RegDeleteTree does.
+    virtual long DeleteUserTree(const char* subKey) = 0;
 
     // Processes, and a mutex shared by name between them.
     virtual ProcessStamp CurrentProcess() = 0;
-    // False only when the process has certainly ended.
+    // True only for a process that can be opened for
+    // PROCESS_QUERY_LIMITED_INFORMATION, has the recorded creation time and
+    // has not ended: a process this user cannot open is not one of its own.
     virtual bool IsRunning(const ProcessStamp& process) = 0;
     virtual MutexHandle CreateNamedMutex(const char* name) = 0;
     // True once the mutex is owned, also when its last owner died holding it.

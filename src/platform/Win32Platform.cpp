@@ -127,8 +127,8 @@ KeyHandle Win32Platform::CreateUserKey(const char* subKey, std::uint32_t access)
     return key;
 }
 
-long Win32Platform::DeleteUserKey(const char* subKey) {
-    return RegDeleteKeyA(HKEY_CURRENT_USER, subKey);
+long Win32Platform::DeleteUserTree(const char* subKey) {
+    return RegDeleteTreeA(HKEY_CURRENT_USER, subKey);
 }
 
 namespace {
@@ -151,14 +151,17 @@ ProcessStamp Win32Platform::CurrentProcess() {
 }
 
 bool Win32Platform::IsRunning(const ProcessStamp& process) {
-    const HANDLE handle =
-        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process.id);
+    // The lender is this user's editor, which this right opens, elevated or
+    // not. No process, or one that refuses (the id reused by a service or by
+    // another user's program), is no lender. Only this right, so the exit
+    // code rather than a wait tells whether it still runs.
+    const HANDLE handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process.id);
     if (handle == nullptr) {
-        // No such process; one that refuses to be opened may still be the lender.
-        return GetLastError() == ERROR_ACCESS_DENIED;
+        return false;
     }
-    const bool running =
-        CreationTime(handle) == process.created && WaitForSingleObject(handle, 0) == WAIT_TIMEOUT;
+    DWORD exitCode = 0;
+    const bool running = CreationTime(handle) == process.created &&
+                         GetExitCodeProcess(handle, &exitCode) && exitCode == STILL_ACTIVE;
     CloseHandle(handle);
     return running;
 }

@@ -19,7 +19,7 @@ class Win32Platform final : public Platform {
     long DeleteValue(KeyHandle key, const char* name) override;
     void CloseKey(KeyHandle key) override;
     KeyHandle CreateUserKey(const char* subKey, std::uint32_t access) override;
-    long DeleteUserKey(const char* subKey) override;
+    long DeleteUserTree(const char* subKey) override;
 
     ProcessStamp CurrentProcess() override;
     bool IsRunning(const ProcessStamp& process) override;

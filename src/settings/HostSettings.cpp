@@ -79,24 +79,25 @@ AnsiString ReadKeyString(Platform& platform, const HostKey& key, const char* val
     return AnsiString(bytes, length);
 }
 
-void WriteKeyString(Platform& platform, const HostKey& key, const char* value,
+bool WriteKeyString(Platform& platform, const HostKey& key, const char* value,
                     const AnsiString& text) {
-    platform.SetValue(key.get(), value, kRegSz, text.c_str(),
-                      static_cast<std::uint32_t>(text.size() + 1));
+    return platform.SetValue(key.get(), value, kRegSz, text.c_str(),
+                             static_cast<std::uint32_t>(text.size() + 1)) == kRegSuccess;
 }
 
-void RestoreKeyValue(Platform& platform, const HostKey& key, const char* value,
+bool RestoreKeyValue(Platform& platform, const HostKey& key, const char* value,
                      const StoredValue& saved) {
     if (saved.presence == ValuePresence::kAbsent) {
-        DeleteKeyValue(platform, key, value);
-    } else if (saved.presence == ValuePresence::kPresent) {
-        platform.SetStoredValue(key.get(), value, saved.type, saved.bytes.data(),
-                                static_cast<std::uint32_t>(saved.bytes.size()));
+        return DeleteKeyValue(platform, key, value);
     }
+    return saved.presence == ValuePresence::kPresent &&
+           platform.SetStoredValue(key.get(), value, saved.type, saved.bytes.data(),
+                                   static_cast<std::uint32_t>(saved.bytes.size())) == kRegSuccess;
 }
 
-void DeleteKeyValue(Platform& platform, const HostKey& key, const char* value) {
-    platform.DeleteValue(key.get(), value);
+bool DeleteKeyValue(Platform& platform, const HostKey& key, const char* value) {
+    const long status = platform.DeleteValue(key.get(), value);
+    return status == kRegSuccess || status == kRegFileNotFound;
 }
 
 AnsiString ReadHostString(Platform& platform, const char* key, const char* value) {

@@ -39,12 +39,13 @@ StoredValue ReadKeyValue(Platform& platform, const HostKey& key, const char* val
 StoredValue SaveKeyValue(Platform& platform, const HostKey& key, const char* value);
 // The value's bytes up to the first zero; empty when absent or unreadable.
 AnsiString ReadKeyString(Platform& platform, const HostKey& key, const char* value);
-void WriteKeyString(Platform& platform, const HostKey& key, const char* value,
+// These three: true when the value is as asked, an absent one deleted.
+bool WriteKeyString(Platform& platform, const HostKey& key, const char* value,
                     const AnsiString& text);
 // Puts a value back exactly as SaveKeyValue found it; an absent one is deleted.
-void RestoreKeyValue(Platform& platform, const HostKey& key, const char* value,
+bool RestoreKeyValue(Platform& platform, const HostKey& key, const char* value,
                      const StoredValue& saved);
-void DeleteKeyValue(Platform& platform, const HostKey& key, const char* value);
+bool DeleteKeyValue(Platform& platform, const HostKey& key, const char* value);
 
 AnsiString ReadHostString(Platform& platform, const char* key, const char* value);
 std::int32_t ReadAcceleratorStyle(Platform& platform);

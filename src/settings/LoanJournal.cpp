@@ -152,13 +152,17 @@ bool SameStored(const StoredValue& a, const StoredValue& b) {
            a.type == b.type && a.bytes == b.bytes;
 }
 
+// The key goes whole, with whatever else it holds: a sub-key left there by a
+// registry import or by hand must not keep it, and with it every later loan.
 void RemoveJournal(Platform& platform, HostKey& journal) {
     journal.Reset();
-    platform.DeleteUserKey(kJournalKey);
+    platform.DeleteUserTree(kJournalKey);
 }
 
 // With the lock held: drops ended loans and, when none is left in flight,
 // puts Macro0 back if it still holds the lent path, then removes the journal.
+// A journal that is not complete holds nothing to put back and goes; one
+// whose value cannot be put back stays for the next try.
 void RepairLocked(Platform& platform) {
     HostKey journal = OpenHostKey(platform, kJournalKey, kJournalAccess);
     if (!journal) return;
@@ -172,13 +176,17 @@ void RepairLocked(Platform& platform) {
     const StoredValue saved = SavedValue(platform, journal);
     if (saved.presence != ValuePresence::kUnreadable) {
         const HostKey macros = OpenHostKey(platform, kMacrosKey, kKeyReadWriteCreate);
-        if (macros) {
-            const StoredValue current = ReadKeyValue(platform, macros, kFirstMacroValue);
-            const StoredValue lent = ReadKeyValue(platform, journal, kLentValue);
-            // Anything else there was put by the user or the editor since.
-            if (current.type == kRegSz && SameStored(current, lent)) {
-                RestoreKeyValue(platform, macros, kFirstMacroValue, saved);
-            }
+        if (!macros) {
+            if (dropped) lenders.Write(platform, journal);
+            return;
+        }
+        const StoredValue current = ReadKeyValue(platform, macros, kFirstMacroValue);
+        const StoredValue lent = ReadKeyValue(platform, journal, kLentValue);
+        // Anything else there was put by the user or the editor since.
+        if (current.type == kRegSz && SameStored(current, lent) &&
+            !RestoreKeyValue(platform, macros, kFirstMacroValue, saved)) {
+            if (dropped) lenders.Write(platform, journal);
+            return;
         }
     }
     RemoveJournal(platform, journal);
@@ -196,7 +204,11 @@ bool MacroSlotLoan::Begin(const AnsiString& path) {
     RepairLocked(platform_);
     const HostKey macros = OpenHostKey(platform_, kMacrosKey, kKeyReadWriteCreate);
     if (!macros || !Record(macros)) return false;
-    WriteKeyString(platform_, macros, kFirstMacroValue, path_);
+    if (!WriteKeyString(platform_, macros, kFirstMacroValue, path_)) {
+        // Macro0 still holds what it held: run nothing, least of all that.
+        Withdraw();
+        return false;
+    }
     // Room to read the lent path back, made now: the end must not allocate.
     scratch_.assign(path_.size() + 2, '\0');
     return true;
@@ -204,16 +216,14 @@ bool MacroSlotLoan::Begin(const AnsiString& path) {
 
 bool MacroSlotLoan::Record(const HostKey& macros) {
     HostKey journal = OpenHostKey(platform_, kJournalKey, kJournalAccess);
-    Lenders lenders;
     if (journal) {
         // Another loan is in flight: the user's value is the one it saved.
         saved_ = SavedValue(platform_, journal);
-        previous_ = ReadKeyValue(platform_, journal, kLentValue);
-        lenders.Read(platform_, journal);
-        if (saved_.presence == ValuePresence::kUnreadable || !lenders.Add(self_)) return false;
-        WriteKeyString(platform_, journal, kLentValue, path_);
-        return lenders.Write(platform_, journal);
+        if (saved_.presence != ValuePresence::kUnreadable) return Join(journal);
+        // No complete journal, so nothing in it to put back.
+        RemoveJournal(platform_, journal);
     }
+    Lenders lenders;
     // What cannot be read cannot be put back: leave the setting alone.
     saved_ = SaveKeyValue(platform_, macros, kFirstMacroValue);
     if (saved_.presence == ValuePresence::kUnreadable) return false;
@@ -231,6 +241,40 @@ bool MacroSlotLoan::Record(const HostKey& macros) {
     return recorded;
 }
 
+bool MacroSlotLoan::Join(const HostKey& journal) {
+    previous_ = ReadKeyValue(platform_, journal, kLentValue);
+    Lenders lenders;
+    lenders.Read(platform_, journal);
+    if (!lenders.Add(self_) || !WriteKeyString(platform_, journal, kLentValue, path_)) {
+        return false;
+    }
+    if (lenders.Write(platform_, journal)) return true;
+    PutBackLent(journal);
+    return false;
+}
+
+void MacroSlotLoan::PutBackLent(const HostKey& journal) {
+    if (previous_.presence == ValuePresence::kPresent) {
+        platform_.SetValue(journal.get(), kLentValue, kRegSz, previous_.bytes.data(),
+                           static_cast<std::uint32_t>(previous_.bytes.size()));
+    }
+}
+
+void MacroSlotLoan::Withdraw() {
+    // Still under the lock that Begin holds.
+    HostKey journal = OpenHostKey(platform_, kJournalKey, kJournalAccess);
+    if (!journal) return;
+    Lenders lenders;
+    lenders.Read(platform_, journal);
+    lenders.Remove(self_);
+    if (lenders.count == 0) {
+        RemoveJournal(platform_, journal);
+        return;
+    }
+    lenders.Write(platform_, journal);
+    PutBackLent(journal);
+}
+
 void MacroSlotLoan::End() {
     // Put back even when the lock cannot be had: a lost setting is worse.
     JournalLock lock(platform_);
@@ -243,8 +287,13 @@ void MacroSlotLoan::End() {
         lenders.DropEnded(platform_);
     }
     if (lenders.count == 0) {
-        if (macros) RestoreKeyValue(platform_, macros, kFirstMacroValue, saved_);
-        RemoveJournal(platform_, journal);
+        if (macros && RestoreKeyValue(platform_, macros, kFirstMacroValue, saved_)) {
+            RemoveJournal(platform_, journal);
+        } else if (journal) {
+            // The only record of the user's value: kept, with this loan no
+            // longer in flight, for the next command or start to repair.
+            lenders.Write(platform_, journal);
+        }
         return;
     }
     lenders.Write(platform_, journal);
@@ -255,13 +304,11 @@ void MacroSlotLoan::End() {
                                                 &size) == kRegSuccess &&
                            size == path_.size() + 1 &&
                            std::memcmp(scratch_.data(), path_.c_str(), size) == 0;
-    if (stillOurs && previous_.presence == ValuePresence::kPresent) {
-        const auto length = static_cast<std::uint32_t>(previous_.bytes.size());
-        if (macros) {
-            platform_.SetValue(macros.get(), kFirstMacroValue, kRegSz, previous_.bytes.data(),
-                               length);
-        }
-        platform_.SetValue(journal.get(), kLentValue, kRegSz, previous_.bytes.data(), length);
+    // The journal says what Macro0 holds: changed only once Macro0 is.
+    if (stillOurs && previous_.presence == ValuePresence::kPresent && macros &&
+        platform_.SetValue(macros.get(), kFirstMacroValue, kRegSz, previous_.bytes.data(),
+                           static_cast<std::uint32_t>(previous_.bytes.size())) == kRegSuccess) {
+        PutBackLent(journal);
     }
 }
 

@@ -29,6 +29,11 @@ class MacroSlotLoan {
 
   private:
     bool Record(const HostKey& macros);
+    bool Join(const HostKey& journal);
+    // Takes the loan's part of the journal back when Macro0 could not be lent.
+    void Withdraw();
+    // Puts back in the journal the path another loan lent.
+    void PutBackLent(const HostKey& journal);
 
     Platform& platform_;
     ProcessStamp self_;

@@ -173,6 +173,8 @@ void ChoosingAnUnregisteredMacroLendsMacro0(Context& context) {
             context.check.Equal(9216, static_cast<long long>(messages[0].wParam), "wParam");
             context.check.EqualValue(StringValue(context.folder + "\\Sub\\d.py"),
                                      messages[0].macroSlot, "Macro0 while the editor runs it");
+            context.check.True(editor.snapshot().handles.size() >= 2, "a menu and a sub-menu");
+            context.check.Equal(0, messages[0].menusAlive, "menus alive while the editor runs it");
         }
         context.check.EqualValue(c.before, ReadValue(kMacrosKey, "Macro0"), "Macro0 afterwards");
     }

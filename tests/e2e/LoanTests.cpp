@@ -297,6 +297,26 @@ void ANestedMenuDuringALoanShowsTheUsersMacro(Context& context) {
                              ReadValue(kMacrosKey, "Macro0"), "Macro0 put back");
 }
 
+// A sub-key that a registry import, a backup tool or a hand left under the
+// journal's key: the key cannot go with RegDeleteKey, and must not wedge loans.
+void AForeignSubKeyDoesNotStopTheLoans(Context& context) {
+    SetUp(context, kSlotCases[0].before);
+    const std::string software = SoftwareOutsideTheEditor();
+    MakeKey((std::string(kJournalKey) + "\\Backup").c_str());
+    PluginModule plugin(context.dllPath);
+    StandInEditor editor;
+    for (int run = 1; run <= 2; ++run) {
+        std::printf("  run %d\n", run);
+        standin::Run(context, editor, plugin, {'2'});  // run.js, not registered
+        const auto& messages = editor.messages();
+        if (context.check.Equal(1, static_cast<long long>(messages.size()), "messages")) {
+            context.check.EqualValue(StringValue(context.folder + "\\run.js"),
+                                     messages[0].macroSlot, "Macro0 while the editor runs it");
+        }
+        CheckPutBack(context, kSlotCases[0].before, software);
+    }
+}
+
 const TestEntry kTests[] = {
     E2E_TEST(AKilledEditorsLoanIsRepairedByTheNextOne, default),
     E2E_TEST(AMacro0ChangedSinceIsLeftAlone, default),
@@ -304,6 +324,7 @@ const TestEntry kTests[] = {
     E2E_TEST(ALoanRunningElsewhereIsNotDisturbed, default),
     E2E_TEST(OverlappingLoansOfTwoEditorsLeaveTheUsersValue, default),
     E2E_TEST(ANestedMenuDuringALoanShowsTheUsersMacro, default),
+    E2E_TEST(AForeignSubKeyDoesNotStopTheLoans, default),
 };
 
 }  // namespace

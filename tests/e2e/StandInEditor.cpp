@@ -196,6 +196,7 @@ void StandInEditor::Record(bool posted, UINT message, WPARAM wParam, LPARAM lPar
     }
     if (message == kHostMsgRunCommand && wParam >= kFirstRegisteredMacro) {
         record.macroSlot = ReadMacroSlot(static_cast<int>(wParam - kFirstRegisteredMacro));
+        for (HMENU menu : snapshot_.handles) record.menusAlive += IsMenu(menu) ? 1 : 0;
     }
     messages_.push_back(record);
 }

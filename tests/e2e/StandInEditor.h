@@ -25,6 +25,7 @@ struct HostMessage {
     LPARAM lParam = 0;
     std::string text;         // 2085: the text behind lParam
     RegistryValue macroSlot;  // 2070: the macro the editor would run, as stored then
+    int menusAlive = 0;       // 2070: menus seen when the menu opened, still alive then
 };
 
 struct MenuItemSnapshot {

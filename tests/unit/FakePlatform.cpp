@@ -247,7 +247,7 @@ long FakePlatform::Query(KeyHandle key, const char* name, std::uint32_t* type, v
 long FakePlatform::SetValue(KeyHandle key, const char* name, std::uint32_t type, const void* data,
                             std::uint32_t size) {
     const OpenKey* open = KeyOf(key);
-    if (open == nullptr || (open->access & kKeySetValue) == 0) {
+    if (open == nullptr || (open->access & kKeySetValue) == 0 || Unwritable(name)) {
         return kAccessDenied;
     }
     SetValueBytes(open->key, name, type, std::string(static_cast<const char*>(data), size));
@@ -256,7 +256,7 @@ long FakePlatform::SetValue(KeyHandle key, const char* name, std::uint32_t type,
 
 long FakePlatform::DeleteValue(KeyHandle key, const char* name) {
     const OpenKey* open = KeyOf(key);
-    if (open == nullptr || (open->access & kKeySetValue) == 0) {
+    if (open == nullptr || (open->access & kKeySetValue) == 0 || Unwritable(name)) {
         return kAccessDenied;
     }
     return keys_[open->key].erase(name) ? kRegSuccess : kRegFileNotFound;
@@ -284,6 +284,19 @@ long FakePlatform::DeleteUserKey(const char* subKey) {
     return keys_.erase(subKey) ? kRegSuccess : kRegFileNotFound;
 }
 
+long FakePlatform::DeleteUserTree(const char* subKey) {
+    const std::string prefix = std::string(subKey) + "\\";
+    while (HasKeyBelow(prefix)) {
+        keys_.erase(keys_.lower_bound(prefix));
+    }
+    return DeleteUserKey(subKey);
+}
+
+bool FakePlatform::Unwritable(const char* name) const {
+    return std::find(unwritableValues.begin(), unwritableValues.end(), name) !=
+           unwritableValues.end();
+}
+
 bool FakePlatform::HasKeyBelow(const std::string& prefix) const {
     const auto next = keys_.lower_bound(prefix);
     return next != keys_.end() && next->first.compare(0, prefix.size(), prefix) == 0;
@@ -291,6 +304,11 @@ bool FakePlatform::HasKeyBelow(const std::string& prefix) const {
 
 bool FakePlatform::IsRunning(const ProcessStamp& process) {
     if (process == thisProcess) return true;
+    // Refused to open, so not taken for running, as Win32Platform does it.
+    if (std::find(unopenableProcesses.begin(), unopenableProcesses.end(), process) !=
+        unopenableProcesses.end()) {
+        return false;
+    }
     return std::find(otherProcesses.begin(), otherProcesses.end(), process) != otherProcesses.end();
 }
 

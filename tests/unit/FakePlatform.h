@@ -50,12 +50,16 @@ class FakePlatform : public Platform {
     // Processes: this one, and the others that still run.
     ProcessStamp thisProcess{100, 5000};
     std::vector<ProcessStamp> otherProcesses;
+    // Running, but this user may not open them: no process of this user's.
+    std::vector<ProcessStamp> unopenableProcesses;
     bool mutexHeld = false;
     bool mutexTimesOut = false;
     // Runs before every value query; may change the registry under it.
     std::function<void(const std::string& name, bool sizeOnly)> onQuery;
     // Queries of these values fail with this status instead.
     std::map<std::string, long> failingValues;
+    // Writes and deletions of values of these names are refused.
+    std::vector<std::string> unwritableValues;
 
     // --- Folders ---
     // Entries are listed in the order they are added; "." and ".." come first
@@ -157,7 +161,9 @@ class FakePlatform : public Platform {
     long DeleteValue(KeyHandle key, const char* name) override;
     void CloseKey(KeyHandle key) override;
     KeyHandle CreateUserKey(const char* subKey, std::uint32_t access) override;
-    long DeleteUserKey(const char* subKey) override;
+    long DeleteUserTree(const char* subKey) override;
+    // As RegDeleteKey: refused while the key has sub-keys.
+    long DeleteUserKey(const char* subKey);
     ProcessStamp CurrentProcess() override { return thisProcess; }
     bool IsRunning(const ProcessStamp& process) override;
     MutexHandle CreateNamedMutex(const char* name) override;
@@ -221,6 +227,7 @@ class FakePlatform : public Platform {
                              std::u16string* shortPath = nullptr) const;
     const Node* Resolve(const std::u16string& path) const;
     const OpenKey* KeyOf(KeyHandle key) const;
+    bool Unwritable(const char* name) const;
     long Query(KeyHandle key, const char* name, std::uint32_t* type, void* data,
                std::uint32_t* size, bool narrow);
 

@@ -40,6 +40,8 @@ TEST(LoanJournal, ALoanWhoseEditorDiedIsRepairedByTheNextProcess) {
         std::vector<ProcessStamp> running;       // besides the next editor
         std::optional<Value> after;
         bool journalLeft;
+        std::vector<ProcessStamp> unopenable = {};  // running, but this user cannot open them
+        bool foreignSubKey = false;                 // left under the journal's key
     };
     const Value other{kRegSz, std::string("C:\\other.js\0", 12)};
     const Case cases[] = {
@@ -49,6 +51,14 @@ TEST(LoanJournal, ALoanWhoseEditorDiedIsRepairedByTheNextProcess) {
         {"changed since", kUserString, other, {}, other, false},
         {"lender still running", kUserString, std::nullopt, {kEditorA}, kLentA, true},
         {"its id reused", kUserString, std::nullopt, {ProcessStamp{100, 9999}}, kUserString, false},
+        {"refuses to be opened",
+         kUserString,
+         std::nullopt,
+         {kEditorA},
+         kUserString,
+         false,
+         {kEditorA}},
+        {"a sub-key beside it", kUserString, std::nullopt, {}, kUserString, false, {}, true},
     };
     for (const Case& c : cases) {
         FakePlatform platform;
@@ -61,15 +71,18 @@ TEST(LoanJournal, ALoanWhoseEditorDiedIsRepairedByTheNextProcess) {
             EXPECT_TRUE(platform.HasKey(kJournalKey)) << c.what;
             EXPECT_TRUE(Same(kLentA, Macro0(platform))) << c.what;
         }  // killed: End never runs
+        if (c.foreignSubKey) platform.AddKey(std::string(kJournalKey) + "\\Backup");
         if (c.changedAfterDeath) {
             platform.SetValueBytes(kMacros, "Macro0", c.changedAfterDeath->type,
                                    c.changedAfterDeath->bytes);
         }
         platform.thisProcess = kNextEditor;
         platform.otherProcesses = c.running;
+        platform.unopenableProcesses = c.unopenable;
         RepairLoans(platform);
         EXPECT_TRUE(Same(c.after, Macro0(platform))) << c.what;
         EXPECT_EQ(c.journalLeft, platform.HasKey(kJournalKey)) << c.what;
+        EXPECT_EQ(c.journalLeft, platform.HasKeyBelow(kJournalKey)) << c.what;
         EXPECT_FALSE(platform.mutexHeld) << c.what;
         EXPECT_EQ(0, platform.OpenKeyCount()) << c.what;
     }
@@ -143,6 +156,74 @@ TEST(LoanJournal, NothingIsLentWhenTheJournalCannotBeRecorded) {
     EXPECT_FALSE(loan.Begin("C:\\a.js"));
     EXPECT_TRUE(Same(kUserString, Macro0(platform)));
     EXPECT_FALSE(platform.HasKey(kJournalKey));
+}
+
+TEST(LoanJournal, AKeyWithNoCompleteJournalIsClearedAndTheLoanGoesOn) {
+    FakePlatform platform;
+    platform.AddKey(kMacros);
+    platform.SetValueBytes(kMacros, "Macro0", kUserString.type, kUserString.bytes);
+    platform.AddKey(std::string(kJournalKey) + "\\Backup");
+    platform.SetString(kJournalKey, "Lent", "C:\\stale.js");
+    for (int run = 0; run < 2; ++run) {
+        MacroSlotLoan loan(platform);
+        ASSERT_TRUE(loan.Begin("C:\\a.js")) << run;
+        EXPECT_TRUE(Same(kLentA, Macro0(platform))) << run;
+        loan.End();
+        EXPECT_TRUE(Same(kUserString, Macro0(platform))) << run;
+        EXPECT_FALSE(platform.HasKey(kJournalKey)) << run;
+        EXPECT_FALSE(platform.HasKeyBelow(kJournalKey)) << run;
+    }
+}
+
+// Whatever write fails, Macro0 holds the user's value, or a journal is left
+// that the next command repairs: never is the wrong macro run.
+TEST(LoanJournal, AFailedWriteLendsNothingOrLeavesAJournalToRepair) {
+    struct Case {
+        const char* unwritable;
+        bool joining;  // while editor A's loan is in flight, editor B's fails
+        bool atEnd;    // the end's write fails, not the beginning's
+        std::optional<Value> before = kUserString;
+    };
+    const Case cases[] = {
+        {"Lent", false, false},   {"Lenders", false, false},
+        {"Saved", false, false},  {"SavedPresence", false, false},
+        {"Macro0", false, false}, {"Lent", true, false},
+        {"Lenders", true, false}, {"Macro0", true, false},
+        {"Macro0", false, true},  {"Macro0", false, true, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const std::string what = std::string(c.unwritable) + (c.joining ? ", joining" : "") +
+                                 (c.atEnd ? ", at the end" : "") + (c.before ? "" : ", absent");
+        FakePlatform platform;
+        platform.AddKey(kMacros);
+        if (c.before) platform.SetValueBytes(kMacros, "Macro0", c.before->type, c.before->bytes);
+        platform.thisProcess = kEditorA;
+        MacroSlotLoan first(platform);
+        if (c.joining || c.atEnd) ASSERT_TRUE(first.Begin("C:\\a.js")) << what;
+        platform.unwritableValues = {c.unwritable};
+        if (c.atEnd) {
+            first.End();
+            EXPECT_TRUE(Same(kLentA, Macro0(platform))) << what;
+            EXPECT_TRUE(platform.HasKey(kJournalKey)) << what;
+            platform.unwritableValues.clear();
+            RepairLoans(platform);  // the next command, in the same editor
+        } else {
+            platform.thisProcess = kEditorB;
+            platform.otherProcesses = {kEditorA};
+            MacroSlotLoan second(platform);
+            EXPECT_FALSE(second.Begin("C:\\b.js")) << what;
+            EXPECT_TRUE(Same(c.joining ? kLentA : *c.before, Macro0(platform))) << what;
+            platform.unwritableValues.clear();
+            if (c.joining) {
+                platform.thisProcess = kEditorA;
+                platform.otherProcesses = {};
+                first.End();
+            }
+        }
+        EXPECT_TRUE(Same(c.before, Macro0(platform))) << what;
+        EXPECT_FALSE(platform.HasKey(kJournalKey)) << what;
+        EXPECT_EQ(0, platform.OpenKeyCount()) << what;
+    }
 }
 
 TEST(LoanJournal, DuringItsOwnLoanAProcessSeesTheUsersMacroAsRegisteredMacro0) {

@@ -235,6 +235,7 @@ TEST_F(MacroCommand, UnregisteredMacroRunsThroughMacro0WhichIsPutBackExactly) {
         p.onSend = [&](const FakePlatform::Message&) {
             if (const FakePlatform::Value* v = p.FindValue(kMacros, "Macro0")) during = *v;
             EXPECT_EQ(0, p.OpenKeyCount()) << c.what;
+            EXPECT_EQ(0, p.LiveMenuCount()) << c.what;  // every menu gone before the run
         };
         RunMacroMenuCommand(p, kWindow);
 
