@@ -51,7 +51,9 @@ test: setup-test dll
 		-DQUORVIN_WIN64_BUILD=$(CURDIR)/$(BUILD)/win64 \
 		-DQUORVIN_WINE_STATE=$(CURDIR)/$(BUILD)/wine
 	cmake --build $(BUILD)/native -j $(JOBS)
-	cd $(BUILD)/native && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD)/native && rm -f ctest-results.xml && \
+		{ ctest --output-on-failure -j $(JOBS) --output-junit ctest-results.xml; status=$$?; \
+		  /usr/bin/python3 $(CURDIR)/scripts/e2e-summary.py ctest-results.xml; exit $$status; }
 
 # Times the plug-in's command against the least work any implementation must
 # do, for both DLLs.

@@ -36,8 +36,12 @@ windows_path() { local p="Z:$1"; printf '%s' "${p//\//\\}"; }
 # included: then nothing 32-bit can run here, which is not a failure of the
 # plug-in. Exits 77, which the tests report as skipped.
 if ! "$WINELOADER" --version >/dev/null 2>&1; then
-    echo "SKIP: $wine_arch Wine cannot run on this machine ($WINELOADER --version fails;" \
-        "for x86, the kernel may lack IA-32 emulation)"
+    if [ "$wine_arch" = x86 ]; then
+        echo "SKIP: this machine runs no 32-bit program ($WINELOADER --version fails;" \
+            "the kernel may lack IA-32 emulation)"
+    else
+        echo "SKIP: $wine_arch Wine cannot run on this machine ($WINELOADER --version fails)"
+    fi
     exit 77
 fi
 

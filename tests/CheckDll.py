@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Checks the built plug-in DLL itself: what it imports, what it exports, its
-characteristics and its version block.
+characteristics, its hardening and its version block.
 Usage: CheckDll.py <Quorvin.dll> <VERSION file> x86|x64"""
 import sys
 
@@ -10,6 +10,7 @@ dll, version_file, arch = sys.argv[1], sys.argv[2], sys.argv[3]
 x64 = arch == "x64"
 version = open(version_file, encoding="ascii").read().strip()
 pe = pefile.PE(dll)
+image = open(dll, "rb").read()
 strings = {}
 translations = []
 for info in pe.FileInfo[0] if hasattr(pe, "FileInfo") else []:
@@ -38,6 +39,12 @@ checks = [
     # x64 exception handling is table-based: there, NO_SEH does not apply.
     ("NO_SEH on x86", bool(characteristics & 0x400), not x64),
     ("no link timestamp", pe.FILE_HEADER.TimeDateStamp, 0),
+    # Stripped, the DLL keeps no symbol names; the failure routines' messages
+    # are there only when the compiler's checks call them.
+    ("stack cookies: the guard's failure routine", b"*** stack smashing detected ***" in image,
+     True),
+    ("checked string calls: their failure routine", b"*** buffer overflow detected ***" in image,
+     True),
     ("FILEVERSION", fixed and (fixed.FileVersionMS, fixed.FileVersionLS), ((major << 16) | minor, 0)),
     ("PRODUCTVERSION", fixed and (fixed.ProductVersionMS, fixed.ProductVersionLS),
      ((major << 16) | minor, 0)),

@@ -10,6 +10,8 @@ wine_root="${QUORVIN_E2E_STATE:?}"
 state="$wine_root/$arch"
 here="$(cd "$(dirname "$0")" && pwd)"
 build="$(dirname "$wine_root")"
+# Where this architecture's Wine cannot run, skipped for the reason it gives.
+(source "$here/../../scripts/wine-env.sh" "$wine_root" "$arch") || exit $?
 [ -s "$state/display" ] || { echo "SKIP: no X server for $arch (see e2e setup)"; exit 77; }
 export DISPLAY="$(cat "$state/display")" XAUTHORITY="$state/xauthority"
 # The window, not the headless screenshot, whatever the caller's shell says.
