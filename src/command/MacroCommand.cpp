@@ -1,6 +1,5 @@
 #include "command/MacroCommand.h"
 
-#include "common/CodePage.h"
 #include "common/Module.h"
 #include "menu/MacroMenuBuilder.h"
 #include "menu/MacroNames.h"
@@ -19,7 +18,7 @@ constexpr int kItemsBeforeFolderLetter = 9;
 // From the UTF-16 string table, so that no code page turns it into "?".
 WideString OpenFolderLabel(Platform& platform, int itemCount, std::int32_t style) {
     if (style == 2 && itemCount > kItemsBeforeFolderLetter) {
-        return FromCodePage(platform, AcceleratorPrefix(itemCount, style)) +
+        return AcceleratorPrefix(itemCount, style) +
                platform.LoadWideString(ModuleInstance(), IDS_OPEN_FOLDER);
     }
     return platform.LoadWideString(ModuleInstance(), IDS_OPEN_FOLDER_WITH_ACCELERATOR);
@@ -33,7 +32,7 @@ struct MenuChoice {
 };
 
 // Builds the menu, shows it and destroys every menu of it before returning.
-MenuChoice ChooseFromMenu(Platform& platform, WindowHandle window, const AnsiString& folder,
+MenuChoice ChooseFromMenu(Platform& platform, WindowHandle window, const WideString& folder,
                           const WalkLimits& limits) {
     MacroMenuBuilder builder(platform, limits);
     const std::int32_t style = ReadAcceleratorStyle(platform);
@@ -61,7 +60,8 @@ MenuChoice ChooseFromMenu(Platform& platform, WindowHandle window, const AnsiStr
 
 void RunMacroMenuCommand(Platform& platform, WindowHandle window, const WalkLimits& limits) {
     RepairLoans(platform);
-    const AnsiString folder = ReadHostString(platform, kCommonKey, kMacroFolderValue);
+    // In its true text: the code page need not hold it.
+    const WideString folder = ReadHostString(platform, kCommonKey, kMacroFolderValue);
     if (folder.empty()) {
         const AnsiString text = LoadResourceString(platform, IDS_NO_MACROS);
         platform.SendWindowMessage(window, kHostMsgNoMacroFolder, 0,
@@ -76,7 +76,7 @@ void RunMacroMenuCommand(Platform& platform, WindowHandle window, const WalkLimi
             platform.PostWindowMessage(window, kHostMsgRunCommand, choice.id, 0);
             break;
         case MenuChoice::Kind::kOpenFolder:
-            platform.ShellExecuteVerb(window, "open", folder.c_str(), nullptr, folder.c_str(),
+            platform.ShellExecuteVerb(window, u"open", folder.c_str(), nullptr, folder.c_str(),
                                       kSwShow);
             break;
         case MenuChoice::Kind::kPath:

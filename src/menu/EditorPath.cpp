@@ -1,13 +1,20 @@
 #include "menu/EditorPath.h"
 
-#include "menu/MacroNames.h"
+#include <utility>
 
 namespace quorvin {
 
-WalkFolder RootFolder(Platform& platform, const AnsiString& folder) {
+WalkFolder RootFolder(Platform& platform, const WideString& folder) {
     WalkFolder root;
-    root.narrow = JoinPath(platform, folder, "");
-    root.wide = FromCodePage(platform, root.narrow);
+    root.wide = folder;
+    // In UTF-16 no other character's unit is a separator, as a trail byte
+    // 0x5C is in a double-byte code page.
+    if (root.wide.empty() || root.wide.back() != u'\\') {
+        root.wide.push_back(u'\\');
+    }
+    NarrowText narrow = ToCodePage(platform, root.wide);
+    root.narrow = static_cast<AnsiString&&>(narrow.text);
+    root.exact = narrow.exact;
     return root;
 }
 
@@ -24,20 +31,32 @@ WalkFolder SubFolder(Platform& platform, const WalkFolder& parent, const char16_
 }
 
 bool EditorPathOf(Platform& platform, const WalkFolder& folder, const char16_t* name,
-                  std::size_t length, AnsiString* path) {
+                  std::size_t length, EditorPath* path) {
     NarrowText narrow = ToCodePage(platform, folder.narrow, name, length);
-    if (!folder.exact || !narrow.exact) {
-        WideString shortPath;
-        if (!platform.ShortPathOf((folder.wide + name).c_str(), &shortPath)) {
-            return false;
-        }
-        narrow = ToCodePage(platform, shortPath);
-        if (!narrow.exact) {
-            return false;
-        }
+    if (folder.exact && narrow.exact) {
+        path->narrow = static_cast<AnsiString&&>(narrow.text);
+        path->shortPath.clear();
+        return true;
     }
-    *path = static_cast<AnsiString&&>(narrow.text);
+    WideString shortPath;
+    if (!platform.ShortPathOf((folder.wide + name).c_str(), &shortPath)) {
+        return false;
+    }
+    narrow = ToCodePage(platform, shortPath);
+    if (!narrow.exact) {
+        return false;
+    }
+    path->narrow = static_cast<AnsiString&&>(narrow.text);
+    path->shortPath = std::move(shortPath);
     return true;
+}
+
+bool NamesFile(const WideString& setting, const WalkFolder& folder, const char16_t* name,
+               std::size_t length) {
+    const std::size_t folderLength = folder.wide.size();
+    return setting.size() == folderLength + length &&
+           setting.compare(0, folderLength, folder.wide) == 0 &&
+           setting.compare(folderLength, length, name, length) == 0;
 }
 
 }  // namespace quorvin

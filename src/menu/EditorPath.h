@@ -16,16 +16,27 @@ struct WalkFolder {
     bool exact = true;  // narrow names this very folder
 };
 
-// The macro folder as the editor's setting names it.
-WalkFolder RootFolder(Platform& platform, const AnsiString& folder);
+// The macro folder as the editor's setting names it, in its true text.
+WalkFolder RootFolder(Platform& platform, const WideString& folder);
 WalkFolder SubFolder(Platform& platform, const WalkFolder& parent, const char16_t* name,
                      std::size_t length);
 
-// The path by which the editor, which reads paths in the code page, opens the
-// file of that name in the folder: the path itself when the code page holds
-// it exactly, else the short form of the whole path when the code page holds
-// that exactly. False when neither does, as on a volume without short names.
+// The path by which the editor, which reads paths in the code page, opens a
+// file: the true path in the code page, or its short form.
+struct EditorPath {
+    AnsiString narrow;
+    WideString shortPath;  // in UTF-16; empty when narrow is the true path itself
+};
+
+// The editor's path of the file of that name in the folder: the path itself
+// when the code page holds it exactly, else the short form of the whole path
+// when the code page holds that exactly. False when neither does, as on a
+// volume without short names.
 bool EditorPathOf(Platform& platform, const WalkFolder& folder, const char16_t* name,
-                  std::size_t length, AnsiString* path);
+                  std::size_t length, EditorPath* path);
+
+// Whether a setting names the file of that name in the folder, exactly.
+bool NamesFile(const WideString& setting, const WalkFolder& folder, const char16_t* name,
+               std::size_t length);
 
 }  // namespace quorvin

@@ -21,6 +21,14 @@ using FolderEnumeration = OwnedHandle<FindHandle, &CloseFind>;
 // holds characters the code page lacks, or past MAX_PATH.
 bool IsFolder(const FindEntry& entry) { return (entry.attributes & kFileAttributeDirectory) != 0; }
 
+// A setting names a macro by its true path, or by the editor's path when
+// that is a short form: exactly, unit for unit, in letter case too.
+bool NamesMacro(const WideString& setting, const WalkFolder& folder, const char16_t* name,
+                std::size_t length, const WideString& shortPath) {
+    return !setting.empty() && (NamesFile(setting, folder, name, length) ||
+                                (!shortPath.empty() && setting == shortPath));
+}
+
 bool IsDotOrDotDot(const char16_t* name) {
     return name[0] == u'.' && (name[1] == u'\0' || (name[1] == u'.' && name[2] == u'\0'));
 }
@@ -47,13 +55,13 @@ PopupMenu& MacroMenuBuilder::NewMenu() {
     return menus_.front();
 }
 
-PopupMenu& MacroMenuBuilder::BuildFolderMenu(const AnsiString& folder, std::int32_t style) {
+PopupMenu& MacroMenuBuilder::BuildFolderMenu(const WideString& folder, std::int32_t style) {
     PopupMenu& menu = NewMenu();
     if (menu.handle() == nullptr) {
         return menu;  // no USER objects left: nothing to show, nothing to walk
     }
     FolderChain chain(platform_);
-    chain.Enter(FromCodePage(platform_, folder), false);  // no link yet: always entered
+    chain.Enter(folder, false);  // no link yet: always entered
     FillFolderMenu(menu, RootFolder(platform_, folder), style, chain);
     if (cut_) {
         // Tells the user that the list is cut.
@@ -121,30 +129,50 @@ void MacroMenuBuilder::AddEntry(PopupMenu& menu, const WalkFolder& folder, const
     if (!IsMacroFileName(platform_, name)) {
         return;
     }
-    AnsiString path;
-    if (!EditorPathOf(platform_, folder, name, length, &path)) {
-        // Listed by its true name, but no narrow path would open it.
-        menu.AppendCommand(0, ItemLabel(position, style, name), true, false, false);
-        return;
-    }
-    const std::uint32_t id = AssignCommandId(path);
-    menu.AppendCommand(id, ItemLabel(position, style, name), false, id >= kRegisteredMacroBase,
-                       currentMacroFile_ == path);
+    EditorPath path;
+    const bool runnable = EditorPathOf(platform_, folder, name, length, &path);
+    const bool current = NamesMacro(currentMacroFile_, folder, name, length, path.shortPath);
+    // The editor runs its registered macros by their number, so one that no
+    // narrow path opens still runs when it is registered by its true path.
+    const std::uint32_t id = runnable ? AssignCommandId(folder, name, length, path)
+                                      : RegisteredId(folder, name, length, WideString());
+    const bool registered = id >= kRegisteredMacroBase;
+    // Grayed when no narrow path would open it: listed by its true name only.
+    menu.AppendCommand(id, ItemLabel(position, style, name), !runnable && !registered, registered,
+                       current);
 }
 
-std::uint32_t MacroMenuBuilder::AssignCommandId(const AnsiString& path) {
+std::uint32_t MacroMenuBuilder::RegisteredId(const WalkFolder& folder, const char16_t* name,
+                                             std::size_t length,
+                                             const WideString& shortPath) const {
     std::uint32_t id = kRegisteredMacroBase;
-    for (const AnsiString& registered : registeredMacros_) {
-        if (registered == path) {
+    for (const WideString& registered : registeredMacros_) {
+        if (NamesMacro(registered, folder, name, length, shortPath)) {
             return id;
         }
         ++id;
     }
+    return 0;
+}
+
+std::uint32_t MacroMenuBuilder::AssignCommandId(const WalkFolder& folder, const char16_t* name,
+                                                std::size_t length, const EditorPath& path) {
+    if (const std::uint32_t id = RegisteredId(folder, name, length, path.shortPath)) {
+        return id;
+    }
     if (pathTable_.size() >= kPathTableLimit) {
         return 0;
     }
-    pathTable_.push_back(path);
+    pathTable_.push_back(path.narrow);
     return static_cast<std::uint32_t>(pathTable_.size() - 1);
+}
+
+std::uint32_t MacroMenuBuilder::AssignCommandId(const AnsiString& path) {
+    WalkFolder noFolder;
+    EditorPath editorPath;
+    editorPath.narrow = path;
+    const WideString text = FromCodePage(platform_, path);
+    return AssignCommandId(noFolder, text.c_str(), text.size(), editorPath);
 }
 
 AnsiString MacroMenuBuilder::PathAt(std::uint32_t id) const {

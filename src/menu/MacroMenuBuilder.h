@@ -35,7 +35,14 @@ class MacroMenuBuilder {
     MacroMenuBuilder(const MacroMenuBuilder&) = delete;
     MacroMenuBuilder& operator=(const MacroMenuBuilder&) = delete;
 
-    PopupMenu& BuildFolderMenu(const AnsiString& folder, std::int32_t style);
+    // The folder as the editor's setting names it, in its true text.
+    PopupMenu& BuildFolderMenu(const WideString& folder, std::int32_t style);
+    // Registered macro i when Macro<i> names the macro of that name in the
+    // folder by its true path or by the editor's path, else a new table entry
+    // for the editor's path.
+    std::uint32_t AssignCommandId(const WalkFolder& folder, const char16_t* name,
+                                  std::size_t length, const EditorPath& path);
+    // The same for a path the code page holds, which is its own true path.
     std::uint32_t AssignCommandId(const AnsiString& path);
     // The path of a table identifier (1 to the last one given), else empty.
     AnsiString PathAt(std::uint32_t id) const;
@@ -49,14 +56,17 @@ class MacroMenuBuilder {
                         FolderChain& chain);
     void AddEntry(PopupMenu& menu, const WalkFolder& folder, const FindEntry& entry, int position,
                   std::int32_t style, FolderChain& chain);
+    // kRegisteredMacroBase + i for registered macro i, else 0.
+    std::uint32_t RegisteredId(const WalkFolder& folder, const char16_t* name, std::size_t length,
+                               const WideString& shortPath) const;
 
     Platform& platform_;
     const WalkLimits limits_;
     std::size_t entryCount_ = 0;
     bool cut_ = false;            // entries were left unlooked at
     std::list<PopupMenu> menus_;  // newest first
-    std::vector<AnsiString> registeredMacros_;
-    AnsiString currentMacroFile_;
+    std::vector<WideString> registeredMacros_;
+    WideString currentMacroFile_;
     std::vector<AnsiString> pathTable_;
 };
 

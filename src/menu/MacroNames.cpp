@@ -15,15 +15,6 @@ namespace {
 constexpr int kLetterBase = 55;
 constexpr int kLastPrintable = '~';
 
-// Start of the last character of the text, or nullptr for an empty text.
-const char* LastCharacter(Platform& platform, const char* text) {
-    const char* last = nullptr;
-    for (const char* p = text; *p != '\0'; p = platform.NextChar(p)) {
-        last = p;
-    }
-    return last;
-}
-
 bool EqualsAscii(const WideString& text, const char* ascii) {
     std::size_t i = 0;
     for (; i < text.size() && ascii[i] != '\0'; ++i) {
@@ -69,13 +60,12 @@ char AcceleratorKey(int index, std::int32_t style) {
 
 }  // namespace
 
-AnsiString AcceleratorPrefix(int index, std::int32_t style) {
+WideString AcceleratorPrefix(int index, std::int32_t style) {
     const char key = AcceleratorKey(index, style);
     if (key == '\0') {
-        return AnsiString();
+        return WideString();
     }
-    const char prefix[] = {'&', key, ' '};
-    return AnsiString(prefix, sizeof prefix);
+    return WideString{u'&', static_cast<char16_t>(key), u' '};
 }
 
 bool IsMacroFileName(Platform& platform, const char16_t* name) {
@@ -104,18 +94,6 @@ WideString ItemLabel(int index, std::int32_t style, const char16_t* name) {
     const char key = AcceleratorKey(index, style);
     const char16_t prefix[] = {u'&', static_cast<char16_t>(key), u' '};
     return Escaped(prefix, key == '\0' ? 0 : sizeof prefix / sizeof prefix[0], name);
-}
-
-AnsiString JoinPath(Platform& platform, const AnsiString& folder, const char* name) {
-    AnsiString path(folder);
-    const char* last = LastCharacter(platform, folder.c_str());
-    const bool endsInSeparator =
-        last != nullptr && *last == '\\' && platform.NextChar(last) == last + 1;
-    if (!endsInSeparator) {
-        path.Append("\\", 1);
-    }
-    path += name;
-    return path;
 }
 
 }  // namespace quorvin

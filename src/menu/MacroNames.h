@@ -14,7 +14,7 @@ extern const std::size_t kMacroExtensionCount;
 
 // The keyboard prefix of the item at a menu's walk position (from 0): &1 to &9,
 // then &0, then per style letters (2), &0 again (1) or nothing.
-AnsiString AcceleratorPrefix(int index, std::int32_t style);
+WideString AcceleratorPrefix(int index, std::int32_t style);
 
 // Whether the name's last extension is a macro extension, in any letter case.
 bool IsMacroFileName(Platform& platform, const char16_t* name);
@@ -24,9 +24,5 @@ WideString EscapeAccelerators(const char16_t* name);
 
 // The label of the entry at a menu's walk position: its prefix, then its name.
 WideString ItemLabel(int index, std::int32_t style, const char16_t* name);
-
-// The folder, one separator and the name; a folder that already ends in a
-// separator character (not a trail byte 0x5C) gets no second one.
-AnsiString JoinPath(Platform& platform, const AnsiString& folder, const char* name);
 
 }  // namespace quorvin

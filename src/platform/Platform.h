@@ -28,6 +28,7 @@ constexpr std::uint32_t kRegSz = 1;
 constexpr std::uint32_t kRegExpandSz = 2;
 constexpr std::uint32_t kRegBinary = 3;
 constexpr std::uint32_t kRegDword = 4;
+constexpr std::uint32_t kRegMultiSz = 7;
 
 constexpr std::uint32_t kKeyRead = 0x20019;
 constexpr std::uint32_t kKeyWrite = 0x20006;
@@ -167,8 +168,9 @@ class Platform {
                                       LParam lParam) = 0;
     virtual bool PostWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
                                    LParam lParam) = 0;
-    virtual void ShellExecuteVerb(WindowHandle window, const char* verb, const char* file,
-                                  const char* parameters, const char* directory, int show) = 0;
+    virtual void ShellExecuteVerb(WindowHandle window, const char16_t* verb, const char16_t* file,
+                                  const char16_t* parameters, const char16_t* directory,
+                                  int show) = 0;
     virtual int ShowMessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption,
                                std::uint32_t type) = 0;
 
@@ -176,7 +178,6 @@ class Platform {
     virtual WideString LoadWideString(ModuleHandle module, std::uint32_t id) = 0;
     // Text in the system code page.
     virtual int LoadStringText(ModuleHandle module, std::uint32_t id, char* buffer, int size) = 0;
-    virtual const char* NextChar(const char* text) = 0;
     // UTF-16 into the code page without best-fit mappings: a character the code
     // page lacks becomes the default character and sets usedDefault. Returns
     // the bytes written (no terminator), 0 when the buffer is too small.

@@ -281,9 +281,11 @@ bool Win32Platform::PostWindowMessage(WindowHandle window, std::uint32_t message
     return PostMessageA(AsWindow(window), message, wParam, lParam) != FALSE;
 }
 
-void Win32Platform::ShellExecuteVerb(WindowHandle window, const char* verb, const char* file,
-                                     const char* parameters, const char* directory, int show) {
-    ShellExecuteA(AsWindow(window), verb, file, parameters, directory, show);
+void Win32Platform::ShellExecuteVerb(WindowHandle window, const char16_t* verb,
+                                     const char16_t* file, const char16_t* parameters,
+                                     const char16_t* directory, int show) {
+    ShellExecuteW(AsWindow(window), AsWide(verb), AsWide(file), AsWide(parameters),
+                  AsWide(directory), show);
 }
 
 int Win32Platform::ShowMessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption,
@@ -306,8 +308,6 @@ WideString Win32Platform::LoadWideString(ModuleHandle module, std::uint32_t id) 
 int Win32Platform::LoadStringText(ModuleHandle module, std::uint32_t id, char* buffer, int size) {
     return LoadStringA(static_cast<HINSTANCE>(module), id, buffer, size);
 }
-
-const char* Win32Platform::NextChar(const char* text) { return CharNextA(text); }
 
 int Win32Platform::ToCodePage(const char16_t* text, int length, char* buffer, int size,
                               bool* usedDefault) {

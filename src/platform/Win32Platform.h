@@ -45,14 +45,13 @@ class Win32Platform final : public Platform {
                               LParam lParam) override;
     bool PostWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
                            LParam lParam) override;
-    void ShellExecuteVerb(WindowHandle window, const char* verb, const char* file,
-                          const char* parameters, const char* directory, int show) override;
+    void ShellExecuteVerb(WindowHandle window, const char16_t* verb, const char16_t* file,
+                          const char16_t* parameters, const char16_t* directory, int show) override;
     int ShowMessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption,
                        std::uint32_t type) override;
 
     WideString LoadWideString(ModuleHandle module, std::uint32_t id) override;
     int LoadStringText(ModuleHandle module, std::uint32_t id, char* buffer, int size) override;
-    const char* NextChar(const char* text) override;
     int ToCodePage(const char16_t* text, int length, char* buffer, int size,
                    bool* usedDefault) override;
     int FromCodePage(const char* text, int length, char16_t* buffer, int size) override;

@@ -1,6 +1,10 @@
 #include "settings/HostSettings.h"
 
 #include <cstring>
+#include <string>
+#include <utility>
+
+#include "common/CodePage.h"
 
 namespace quorvin {
 
@@ -9,6 +13,10 @@ namespace {
 // A value that keeps growing between the size query and the read is given up
 // on after this many reads rather than read for ever.
 constexpr int kReadAttempts = 4;
+
+bool IsStringType(std::uint32_t type) {
+    return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
 
 using ValueQuery = long (Platform::*)(KeyHandle, const char*, std::uint32_t*, void*,
                                       std::uint32_t*);
@@ -66,17 +74,24 @@ StoredValue SaveKeyValue(Platform& platform, const HostKey& key, const char* val
     return QueryKeyValue(platform, key, value, &Platform::QueryStoredValue);
 }
 
-AnsiString ReadKeyString(Platform& platform, const HostKey& key, const char* value) {
-    const StoredValue stored = ReadKeyValue(platform, key, value);
+WideString ReadKeyString(Platform& platform, const HostKey& key, const char* value) {
+    const StoredValue stored = SaveKeyValue(platform, key, value);
     if (stored.presence != ValuePresence::kPresent) {
-        return AnsiString();
+        return WideString();
     }
     const char* bytes = stored.bytes.data();
-    const void* zero = std::memchr(bytes, '\0', stored.bytes.size());
+    const std::size_t size = stored.bytes.size();
+    if (IsStringType(stored.type)) {
+        // A last odd byte is half a character: the system's own reads drop it.
+        WideString text(size / sizeof(char16_t), u'\0');
+        std::memcpy(&text[0], bytes, text.size() * sizeof(char16_t));
+        text.resize(std::char_traits<char16_t>::length(text.c_str()));
+        return text;
+    }
+    const void* zero = std::memchr(bytes, '\0', size);
     const std::size_t length =
-        zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - bytes)
-             : stored.bytes.size();
-    return AnsiString(bytes, length);
+        zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - bytes) : size;
+    return FromCodePage(platform, AnsiString(bytes, length));
 }
 
 bool WriteKeyString(Platform& platform, const HostKey& key, const char* value,
@@ -100,10 +115,10 @@ bool DeleteKeyValue(Platform& platform, const HostKey& key, const char* value) {
     return status == kRegSuccess || status == kRegFileNotFound;
 }
 
-AnsiString ReadHostString(Platform& platform, const char* key, const char* value) {
+WideString ReadHostString(Platform& platform, const char* key, const char* value) {
     const HostKey open = OpenHostKey(platform, key, kKeyRead);
     if (!open) {
-        return AnsiString();
+        return WideString();
     }
     return ReadKeyString(platform, open, value);
 }
@@ -126,18 +141,18 @@ std::int32_t ReadAcceleratorStyle(Platform& platform) {
     return style;
 }
 
-std::vector<AnsiString> ReadRegisteredMacros(Platform& platform) {
-    std::vector<AnsiString> macros;
+std::vector<WideString> ReadRegisteredMacros(Platform& platform) {
+    std::vector<WideString> macros;
     const HostKey open = OpenHostKey(platform, kMacrosKey, kKeyRead);
     if (!open) {
         return macros;
     }
     for (int n = 0;; ++n) {
-        AnsiString path = ReadKeyString(platform, open, AnsiString::Format("Macro%d", n).c_str());
+        WideString path = ReadKeyString(platform, open, AnsiString::Format("Macro%d", n).c_str());
         if (path.empty()) {
             break;
         }
-        macros.push_back(static_cast<AnsiString&&>(path));
+        macros.push_back(std::move(path));
     }
     return macros;
 }

@@ -37,8 +37,11 @@ struct StoredValue {
 StoredValue ReadKeyValue(Platform& platform, const HostKey& key, const char* value);
 // The value's bytes exactly as stored, for putting it back unchanged.
 StoredValue SaveKeyValue(Platform& platform, const HostKey& key, const char* value);
-// The value's bytes up to the first zero; empty when absent or unreadable.
-AnsiString ReadKeyString(Platform& platform, const HostKey& key, const char* value);
+// The value's true text, whatever the code page: a string as the system
+// stores it (UTF-16) up to its first zero character, a value of any other
+// type as its bytes up to the first zero, text in the code page. Empty when
+// absent or unreadable. An expandable string is not expanded.
+WideString ReadKeyString(Platform& platform, const HostKey& key, const char* value);
 // These three: true when the value is as asked, an absent one deleted.
 bool WriteKeyString(Platform& platform, const HostKey& key, const char* value,
                     const AnsiString& text);
@@ -47,8 +50,8 @@ bool RestoreKeyValue(Platform& platform, const HostKey& key, const char* value,
                      const StoredValue& saved);
 bool DeleteKeyValue(Platform& platform, const HostKey& key, const char* value);
 
-AnsiString ReadHostString(Platform& platform, const char* key, const char* value);
+WideString ReadHostString(Platform& platform, const char* key, const char* value);
 std::int32_t ReadAcceleratorStyle(Platform& platform);
-std::vector<AnsiString> ReadRegisteredMacros(Platform& platform);
+std::vector<WideString> ReadRegisteredMacros(Platform& platform);
 
 }  // namespace quorvin

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "common/OwnedHandle.h"
 
@@ -323,19 +324,19 @@ void RepairLoansAtFirstCall(Platform& platform) {
     RepairLoans(platform);
 }
 
-std::vector<AnsiString> RegisteredMacrosOutsideLoans(Platform& platform) {
-    std::vector<AnsiString> macros = ReadRegisteredMacros(platform);
+std::vector<WideString> RegisteredMacrosOutsideLoans(Platform& platform) {
+    std::vector<WideString> macros = ReadRegisteredMacros(platform);
     const HostKey journal = OpenHostKey(platform, kJournalKey, kKeyRead);
     if (!journal || macros.empty()) return macros;
     Lenders lenders;
     lenders.Read(platform, journal);
     if (!lenders.Has(platform.CurrentProcess())) return macros;
     // This process lent Macro0: registered macro 0 is what the loan saved.
-    AnsiString saved = ReadKeyString(platform, journal, kSavedValue);
+    WideString saved = ReadKeyString(platform, journal, kSavedValue);
     if (SavedPresence(platform, journal) != ValuePresence::kPresent || saved.empty()) {
         macros.clear();  // the editor's list ends at an empty Macro0
     } else {
-        macros[0] = static_cast<AnsiString&&>(saved);
+        macros[0] = std::move(saved);
     }
     return macros;
 }

@@ -50,6 +50,6 @@ void RepairLoansAtFirstCall(Platform& platform);
 
 // The editor's registered macros, with Macro0 as the loan saved it while this
 // process has a loan in flight: the lent path is not the user's macro.
-std::vector<AnsiString> RegisteredMacrosOutsideLoans(Platform& platform);
+std::vector<WideString> RegisteredMacrosOutsideLoans(Platform& platform);
 
 }  // namespace quorvin

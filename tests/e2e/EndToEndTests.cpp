@@ -444,6 +444,62 @@ void NamesOutsideTheWesternCodePage(Context& context) {
                    });
 }
 
+// The Unicode editor writes its settings by their true text: a macro folder
+// that the code page cannot hold, and its registered and current macros in it.
+void CheckFolderOutsideTheCodePage(Context& context, UINT codePage, const std::wstring& name) {
+    ResetEditorSettings();
+    context.check.Equal(codePage, GetACP(), "system code page");
+    const std::wstring root = Widen(context.folder) + L"\\" + name;
+    for (const wchar_t* file : {L"cur.js", L"plain.js", L"reg.js", L"Sub\\inner.js"}) {
+        MakeFile(root + L"\\" + file);
+    }
+    SetWideString(kCommonKey, "MacroFolder", root);
+    SetWideString(kCommonKey, "MacroFile", root + L"\\cur.js");
+    SetWideString(kMacrosKey, "Macro0", root + L"\\reg.js");
+    const RegistryValue macro0 = ReadStoredValue(kMacrosKey, "Macro0");
+    PluginModule plugin(context.dllPath);
+    StandInEditor editor;
+    Run(context, editor, plugin, {VK_ESCAPE});
+    context.check.EqualLines({"&1 cur.js #1 default", "&2 plain.js #2", "&3 reg.js #9216 checked",
+                              "&4 Sub >", "  &1 inner.js #3", "---", FolderItem(plugin)},
+                             DescribeMenu(editor.snapshot().items), "the whole tree");
+
+    Run(context, editor, plugin, {'3'});
+    const auto& messages = editor.messages();
+    if (context.check.Equal(1, static_cast<long long>(messages.size()), "messages for reg.js")) {
+        context.check.True(messages[0].posted, "the registered macro is posted");
+        context.check.Equal(9216, static_cast<long long>(messages[0].wParam), "its command");
+    }
+    Run(context, editor, plugin, {'2'});
+    if (context.check.Equal(1, static_cast<long long>(messages.size()), "messages for plain.js")) {
+        context.check.True(!messages[0].posted, "the plain macro is sent");
+        const RegistryValue& lent = messages[0].macroSlot;
+        const std::string narrow = lent.bytes.substr(0, lent.bytes.find('\0'));
+        context.check.True(NarrowIdentity(narrow) == WideIdentity(root + L"\\plain.js"),
+                           "the lent path opens that very file");
+    }
+    context.check.EqualValue(macro0, ReadStoredValue(kMacrosKey, "Macro0"),
+                             "Macro0 afterwards, unit for unit");
+
+    Run(context, editor, plugin, {'O'});
+    HWND explorer = nullptr;
+    for (int waited = 0; waited < 200 && explorer == nullptr; ++waited) {
+        Sleep(100);
+        explorer = FindWindowW(L"ExplorerWClass", name.c_str());
+    }
+    if (context.check.True(explorer != nullptr, "an Explorer window titled by the true name")) {
+        PostMessageA(explorer, WM_CLOSE, 0, 0);
+    }
+}
+
+void FolderOutsideTheJapaneseCodePage(Context& context) {
+    CheckFolderOutsideTheCodePage(context, 932, L"\uD55C\uAD6D\uC5B4 \uB9E4\uD06C\uB85C");
+}
+
+void FolderOutsideTheWesternCodePage(Context& context) {
+    CheckFolderOutsideTheCodePage(context, 1252, L"\u0141\u00F3d\u017A macros");
+}
+
 // --- Links (made on the Linux side by the runner) ---
 
 void LinkLoopReturnsPromptly(Context& context) {
@@ -790,6 +846,8 @@ const TestEntry kTests[] = {
     E2E_TEST(FolderEndingInSoOrASeparator, ja),
     E2E_TEST(NamesOutsideTheJapaneseCodePage, ja),
     E2E_TEST(NamesOutsideTheWesternCodePage, default),
+    E2E_TEST(FolderOutsideTheJapaneseCodePage, ja),
+    E2E_TEST(FolderOutsideTheWesternCodePage, default),
     E2E_TEST(ShortNamesLongerThanTheNames, ja),
     E2E_TEST(JapaneseFoldersPast260Bytes, ja),
     E2E_TEST(LinkLoopReturnsPromptly, default),

@@ -109,6 +109,12 @@ void SetStoredValue(const char* subKey, const char* name, DWORD type, const std:
     RegCloseKey(key);
 }
 
+void SetWideString(const char* subKey, const char* name, const std::wstring& text) {
+    SetStoredValue(subKey, name, REG_SZ,
+                   std::string(reinterpret_cast<const char*>(text.c_str()),
+                               (text.size() + 1) * sizeof(wchar_t)));
+}
+
 void MakeFolder(const std::string& path) {
     for (std::size_t i = 3; i <= path.size(); ++i) {
         if (i == path.size() || path[i] == '\\') {

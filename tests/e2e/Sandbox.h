@@ -27,6 +27,8 @@ RegistryValue ReadValue(const char* subKey, const char* name);
 // The value's bytes exactly as stored (strings in UTF-16, unconverted).
 RegistryValue ReadStoredValue(const char* subKey, const char* name);
 void SetStoredValue(const char* subKey, const char* name, DWORD type, const std::string& bytes);
+// A string by its true text, terminator included, as a Unicode editor writes it.
+void SetWideString(const char* subKey, const char* name, const std::wstring& text);
 
 void MakeFolder(const std::string& path);
 void MakeFile(const std::string& path, const std::string& content = "// macro\r\n");

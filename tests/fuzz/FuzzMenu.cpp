@@ -76,11 +76,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::uint32_t choice = input.Word();
     platform.onTrack = [&](testing::FakePlatform&, MenuHandle) { return choice; };
-    const auto* stored = platform.FindValue(kMacrosKey, "Macro0");
+    const auto stored = platform.FindValue(kMacrosKey, "Macro0");
     const std::string before = stored ? stored->bytes : "(absent)";
     RunMacroMenuCommand(platform, nullptr);
 
-    const auto* after = platform.FindValue(kMacrosKey, "Macro0");
+    const auto after = platform.FindValue(kMacrosKey, "Macro0");
     if ((after ? after->bytes : "(absent)") != before) std::abort();
     if (platform.LiveMenuCount() != 0 || platform.OpenFindCount() != 0 ||
         platform.OpenKeyCount() != 0) {

@@ -18,7 +18,12 @@ void MaybeStore(testing::FuzzInput& input, testing::FakePlatform& platform, cons
     const std::uint32_t type = input.Byte() % 12;
     std::size_t length = input.Byte();
     if (length == 255) length = input.Short();  // now and then a long one
-    platform.SetValueBytes(key, name, type, input.Bytes(length));
+    // Written by the narrow call (a string converted) or the wide one (as given).
+    if (input.Bool()) {
+        platform.SetStoredBytes(key, name, type, input.Bytes(length));
+    } else {
+        platform.SetValueBytes(key, name, type, input.Bytes(length));
+    }
 }
 
 }  // namespace
@@ -57,11 +62,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform.onQuery = nullptr;
 
     // Lending Macro0 always puts it back exactly.
-    const testing::FakePlatform::Value* stored = platform.FindValue(kMacrosKey, "Macro0");
+    const testing::FakePlatform::Value* stored = platform.FindStoredValue(kMacrosKey, "Macro0");
     const std::optional<testing::FakePlatform::Value> before =
         stored ? std::optional<testing::FakePlatform::Value>(*stored) : std::nullopt;
     LaunchThroughFirstSlot(platform, "C:\\Macros\\run.js", nullptr);
-    const testing::FakePlatform::Value* after = platform.FindValue(kMacrosKey, "Macro0");
+    const testing::FakePlatform::Value* after = platform.FindStoredValue(kMacrosKey, "Macro0");
     if (before.has_value() != (after != nullptr)) std::abort();
     if (after && (after->type != before->type || after->bytes != before->bytes)) std::abort();
     if (platform.OpenKeyCount() != 0) std::abort();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 
 namespace quorvin::testing {
@@ -152,8 +153,30 @@ FakePlatform::~FakePlatform() = default;
 
 void FakePlatform::AddKey(const std::string& key) { keys_[key]; }
 
+namespace {
+
+bool IsStringType(std::uint32_t type) {
+    return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
+
+// As the system reads a string for the narrow call: its UTF-16 in the code
+// page, a last odd byte dropped.
+std::string NarrowBytes(const std::string& stored) {
+    std::u16string units(stored.size() / sizeof(char16_t), u'\0');
+    std::memcpy(&units[0], stored.data(), units.size() * sizeof(char16_t));
+    return Encode(units);
+}
+
+}  // namespace
+
 void FakePlatform::SetValueBytes(const std::string& key, const std::string& name,
                                  std::uint32_t type, const std::string& bytes) {
+    // The system keeps a string in UTF-16, whichever call wrote it.
+    SetStoredBytes(key, name, type, IsStringType(type) ? Utf16Bytes(Decode(bytes)) : bytes);
+}
+
+void FakePlatform::SetStoredBytes(const std::string& key, const std::string& name,
+                                  std::uint32_t type, const std::string& bytes) {
     keys_[key][name] = Value{type, bytes};
 }
 
@@ -162,18 +185,33 @@ void FakePlatform::SetString(const std::string& key, const std::string& name,
     SetValueBytes(key, name, type, text + std::string(1, '\0'));
 }
 
+void FakePlatform::SetWideString(const std::string& key, const std::string& name,
+                                 const std::u16string& text, std::uint32_t type) {
+    SetStoredBytes(key, name, type, Utf16Bytes(text + u'\0'));
+}
+
 void FakePlatform::SetDword(const std::string& key, const std::string& name, std::int32_t value) {
     SetValueBytes(key, name, kRegDword, std::string(reinterpret_cast<const char*>(&value), 4));
 }
 
-const FakePlatform::Value* FakePlatform::FindValue(const std::string& key,
-                                                   const std::string& name) const {
+const FakePlatform::Value* FakePlatform::FindStoredValue(const std::string& key,
+                                                         const std::string& name) const {
     const auto k = keys_.find(key);
     if (k == keys_.end()) {
         return nullptr;
     }
     const auto v = k->second.find(name);
     return v == k->second.end() ? nullptr : &v->second;
+}
+
+std::optional<FakePlatform::Value> FakePlatform::FindValue(const std::string& key,
+                                                           const std::string& name) const {
+    const Value* stored = FindStoredValue(key, name);
+    if (stored == nullptr) {
+        return std::nullopt;
+    }
+    return Value{stored->type,
+                 IsStringType(stored->type) ? NarrowBytes(stored->bytes) : stored->bytes};
 }
 
 const FakePlatform::OpenKey* FakePlatform::KeyOf(KeyHandle key) const {
@@ -203,7 +241,12 @@ long FakePlatform::QueryStoredValue(KeyHandle key, const char* name, std::uint32
 
 long FakePlatform::SetStoredValue(KeyHandle key, const char* name, std::uint32_t type,
                                   const void* data, std::uint32_t size) {
-    return SetValue(key, name, type, data, size);
+    const OpenKey* open = KeyOf(key);
+    if (open == nullptr || (open->access & kKeySetValue) == 0 || Unwritable(name)) {
+        return kAccessDenied;
+    }
+    SetStoredBytes(open->key, name, type, std::string(static_cast<const char*>(data), size));
+    return kRegSuccess;
 }
 
 long FakePlatform::Query(KeyHandle key, const char* name, std::uint32_t* type, void* data,
@@ -219,15 +262,19 @@ long FakePlatform::Query(KeyHandle key, const char* name, std::uint32_t* type, v
     if (failing != failingValues.end()) {
         return failing->second;
     }
-    const Value* value = FindValue(open->key, name);
-    if (value == nullptr) {
+    std::optional<Value> value;
+    if (narrow) {
+        value = FindValue(open->key, name);
+    } else if (const Value* stored = FindStoredValue(open->key, name)) {
+        value = *stored;
+    }
+    if (!value) {
         return kRegFileNotFound;
     }
     *type = value->type;
     std::string bytes = value->bytes;
     // The narrow call terminates a string stored without a terminator, as Wine does.
-    const bool isString = value->type == kRegSz || value->type == kRegExpandSz || value->type == 7;
-    if (narrow && isString && (bytes.empty() || bytes.back() != '\0')) {
+    if (narrow && IsStringType(value->type) && (bytes.empty() || bytes.back() != '\0')) {
         bytes.push_back('\0');
     }
     const auto length = static_cast<std::uint32_t>(bytes.size());
@@ -710,10 +757,11 @@ bool FakePlatform::PostWindowMessage(WindowHandle window, std::uint32_t message,
     return true;
 }
 
-void FakePlatform::ShellExecuteVerb(WindowHandle window, const char* verb, const char* file,
-                                    const char* parameters, const char* directory, int show) {
+void FakePlatform::ShellExecuteVerb(WindowHandle window, const char16_t* verb, const char16_t* file,
+                                    const char16_t* parameters, const char16_t* directory,
+                                    int show) {
     shellRequests.push_back(
-        ShellRequest{window, verb, file, directory ? directory : "", parameters != nullptr, show});
+        ShellRequest{window, verb, file, directory ? directory : u"", parameters != nullptr, show});
 }
 
 int FakePlatform::ShowMessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption,
@@ -739,16 +787,6 @@ int FakePlatform::LoadStringText(ModuleHandle, std::uint32_t id, char* buffer, i
     std::memcpy(buffer, found->second.data(), length);
     buffer[length] = '\0';
     return static_cast<int>(length);
-}
-
-const char* FakePlatform::NextChar(const char* text) {
-    if (*text == '\0') {
-        return text;
-    }
-    if (IsLeadByte(static_cast<unsigned char>(*text)) && text[1] != '\0') {
-        return text + 2;
-    }
-    return text + 1;
 }
 
 int FakePlatform::ToCodePage(const char16_t* text, int length, char* buffer, int size,
@@ -839,6 +877,10 @@ std::string Encode(const std::u16string& text) {
         platform.ToCodePage(text.data(), static_cast<int>(text.size()), &bytes[0],
                             static_cast<int>(bytes.size()), &usedDefault)));
     return bytes;
+}
+
+std::string Utf16Bytes(const std::u16string& text) {
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t));
 }
 
 std::string Utf8(const std::u16string& text) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +19,8 @@ std::u16string Decode(const std::string& text);
 std::string Encode(const std::u16string& text);
 // UTF-8, for showing true names in test messages.
 std::string Utf8(const std::u16string& text);
+// The bytes of UTF-16 text, as the registry stores a string.
+std::string Utf16Bytes(const std::u16string& text);
 
 // An in-memory Windows for the logic: a registry below HKEY_CURRENT_USER, a
 // folder tree of UTF-16 names with links and short names, popup menus,
@@ -29,18 +32,29 @@ class FakePlatform : public Platform {
     ~FakePlatform() override;
 
     // --- Registry ---
+    // It keeps a string in UTF-16, as the system does, whichever call wrote it.
     struct Value {
         std::uint32_t type = 0;
         std::string bytes;
     };
     void AddKey(const std::string& key);
+    // As the narrow call writes them: a string's bytes are text in the code page.
     void SetValueBytes(const std::string& key, const std::string& name, std::uint32_t type,
                        const std::string& bytes);
-    // A string as the editor stores it, terminator included.
+    // As the wide call writes them: bytes exactly as stored, a string's in UTF-16.
+    void SetStoredBytes(const std::string& key, const std::string& name, std::uint32_t type,
+                        const std::string& bytes);
+    // A string as the editor stores it, terminator included: in the code page,
+    // or in its true text, as a Unicode editor writes it.
     void SetString(const std::string& key, const std::string& name, const std::string& text,
                    std::uint32_t type = kRegSz);
+    void SetWideString(const std::string& key, const std::string& name, const std::u16string& text,
+                       std::uint32_t type = kRegSz);
     void SetDword(const std::string& key, const std::string& name, std::int32_t value);
-    const Value* FindValue(const std::string& key, const std::string& name) const;
+    // The value as the narrow call reads it, a string in the code page (no
+    // terminator added); nullopt when absent.
+    std::optional<Value> FindValue(const std::string& key, const std::string& name) const;
+    const Value* FindStoredValue(const std::string& key, const std::string& name) const;
     bool HasKey(const std::string& key) const { return keys_.count(key) != 0; }
     int OpenKeyCount() const { return static_cast<int>(openKeys_.size()); }
     // Every key opened, with the access it was opened with, in order.
@@ -127,7 +141,7 @@ class FakePlatform : public Platform {
     std::function<void(const Message&)> onSend;
     struct ShellRequest {
         WindowHandle window;
-        std::string verb, file, directory;
+        std::u16string verb, file, directory;
         bool hasParameters;
         int show;
     };
@@ -185,13 +199,12 @@ class FakePlatform : public Platform {
                               LParam lParam) override;
     bool PostWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
                            LParam lParam) override;
-    void ShellExecuteVerb(WindowHandle window, const char* verb, const char* file,
-                          const char* parameters, const char* directory, int show) override;
+    void ShellExecuteVerb(WindowHandle window, const char16_t* verb, const char16_t* file,
+                          const char16_t* parameters, const char16_t* directory, int show) override;
     int ShowMessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption,
                        std::uint32_t type) override;
     WideString LoadWideString(ModuleHandle module, std::uint32_t id) override;
     int LoadStringText(ModuleHandle module, std::uint32_t id, char* buffer, int size) override;
-    const char* NextChar(const char* text) override;
     int ToCodePage(const char16_t* text, int length, char* buffer, int size,
                    bool* usedDefault) override;
     int FromCodePage(const char* text, int length, char16_t* buffer, int size) override;

@@ -13,27 +13,54 @@ using testing::FakePlatform;
 const std::string kCommon = kCommonKey;
 const std::string kMacros = kMacrosKey;
 
-TEST(ReadHostString, ReadsEveryStoredFormAsText) {
+// Each setting that names a path, by its own reader.
+std::vector<std::u16string> ReadEverySetting(FakePlatform& platform) {
+    std::vector<std::u16string> read = {ReadHostString(platform, kCommonKey, "MacroFolder"),
+                                        ReadHostString(platform, kCommonKey, "MacroFile")};
+    const std::vector<WideString> registered = ReadRegisteredMacros(platform);
+    read.push_back(registered.empty() ? u"" : registered[0]);
+    return read;
+}
+
+TEST(ReadHostString, ReadsEveryStoredFormAsItsTrueText) {
     struct Case {
         const char* what;
         std::uint32_t type;
         std::string bytes;
-        std::string expected;
+        std::u16string expected;
+        bool wide = false;  // bytes as the wide call stores them, else as the narrow one
     };
     const Case cases[] = {
-        {"with terminator", kRegSz, std::string("C:\\Macros\0", 10), "C:\\Macros"},
-        {"without terminator", kRegSz, "C:\\Macros", "C:\\Macros"},
-        {"lone terminator", kRegSz, std::string(1, '\0'), ""},
-        {"no bytes", kRegSz, "", ""},
-        {"expandable, not expanded", kRegExpandSz, std::string("%HOME%\\m\0", 10), "%HOME%\\m"},
-        {"binary bytes up to the first zero", kRegBinary, std::string("ab\0cd", 5), "ab"},
-        {"code page 932", kRegSz, "\x83\x5C\x83\x74\x83\x67", "\x83\x5C\x83\x74\x83\x67"},
+        {"with terminator", kRegSz, std::string("C:\\Macros\0", 10), u"C:\\Macros"},
+        {"without terminator", kRegSz, "C:\\Macros", u"C:\\Macros"},
+        {"lone terminator", kRegSz, std::string(1, '\0'), u""},
+        {"no bytes", kRegSz, "", u""},
+        {"expandable, not expanded", kRegExpandSz, std::string("%HOME%\\m\0", 10), u"%HOME%\\m"},
+        {"binary bytes up to the first zero", kRegBinary, std::string("ab\0cd", 5), u"ab"},
+        {"code page 932", kRegSz, "\x83\x5C\x83\x74\x83\x67", u"\u30BD\u30D5\u30C8"},
+        // Not strings: their bytes are text in the code page.
+        {"binary in code page 932", kRegBinary, "\x83\x5C", u"\u30BD"},
+        {"a dword", kRegDword, std::string("AB\0\0", 4), u"AB"},
+        // As the Unicode editor writes them, outside code page 932.
+        {"UTF-16", kRegSz, testing::Utf16Bytes(u"C:\\\uD55C\uAD6D\uC5B4 \uB9E4\uD06C\uB85C\0"),
+         u"C:\\\uD55C\uAD6D\uC5B4 \uB9E4\uD06C\uB85C", true},
+        {"UTF-16 without terminator", kRegSz, testing::Utf16Bytes(u"C:\\\u0141\u00F3d\u017A"),
+         u"C:\\\u0141\u00F3d\u017A", true},
+        {"UTF-16 expandable", kRegExpandSz, testing::Utf16Bytes(u"%A%\\\u00E9\0"), u"%A%\\\u00E9",
+         true},
+        {"UTF-16 list, to the first zero", kRegMultiSz, testing::Utf16Bytes(u"\u00E9\0b\0\0"),
+         u"\u00E9", true},
+        {"UTF-16 of an odd size", kRegSz, testing::Utf16Bytes(u"ab") + "c", u"ab", true},
     };
     for (const Case& c : cases) {
         FakePlatform platform;
-        platform.SetValueBytes(kCommon, "MacroFolder", c.type, c.bytes);
-        EXPECT_EQ(c.expected, ReadHostString(platform, kCommonKey, "MacroFolder").c_str())
-            << c.what;
+        for (const char* name : {"MacroFolder", "MacroFile"}) {
+            if (c.wide) platform.SetStoredBytes(kCommon, name, c.type, c.bytes);
+            if (!c.wide) platform.SetValueBytes(kCommon, name, c.type, c.bytes);
+        }
+        if (c.wide) platform.SetStoredBytes(kMacros, "Macro0", c.type, c.bytes);
+        if (!c.wide) platform.SetValueBytes(kMacros, "Macro0", c.type, c.bytes);
+        EXPECT_EQ(std::vector<std::u16string>(3, c.expected), ReadEverySetting(platform)) << c.what;
         EXPECT_EQ(0, platform.OpenKeyCount()) << c.what;
     }
 }
@@ -57,7 +84,7 @@ TEST(ReadKeyValue, AValueThatGrowsBeforeTheReadIsAskedForAgain) {
             platform.SetString(kCommon, "MacroFolder", "C:\\Longer" + std::to_string(growths));
         }
     };
-    EXPECT_STREQ("C:\\Longer2", ReadHostString(platform, kCommonKey, "MacroFolder").c_str());
+    EXPECT_EQ(u"C:\\Longer2", ReadHostString(platform, kCommonKey, "MacroFolder"));
 }
 
 TEST(ReadKeyValue, AValueThatNeverStopsGrowingIsUnreadableNotInvented) {
@@ -159,8 +186,8 @@ TEST(ReadRegisteredMacros, StopsAtTheFirstEmptyValue) {
             platform.SetString(kMacros, name, text);
         }
         std::vector<std::string> got;
-        for (const AnsiString& path : ReadRegisteredMacros(platform)) {
-            got.emplace_back(path.c_str());
+        for (const WideString& path : ReadRegisteredMacros(platform)) {
+            got.push_back(testing::Encode(path));
         }
         EXPECT_EQ(c.expected, got) << c.what;
         EXPECT_EQ(0, platform.OpenKeyCount()) << c.what;
@@ -189,7 +216,7 @@ TEST(RestoreKeyValue, PutsBackTypeAndBytesOrDeletes) {
     EXPECT_EQ(std::string("%A%\0", 4), platform.FindValue(kMacros, "Macro0")->bytes);
 
     RestoreKeyValue(platform, key, "Macro0", StoredValue());
-    EXPECT_EQ(nullptr, platform.FindValue(kMacros, "Macro0"));
+    EXPECT_FALSE(platform.FindValue(kMacros, "Macro0"));
 }
 
 }  // namespace

@@ -20,7 +20,12 @@ constexpr ProcessStamp kEditorB{200, 6000};
 constexpr ProcessStamp kNextEditor{300, 7000};
 
 std::optional<Value> Macro0(const FakePlatform& platform) {
-    const Value* value = platform.FindValue(kMacros, "Macro0");
+    return platform.FindValue(kMacros, "Macro0");
+}
+
+// As stored: a string in UTF-16, unit for unit.
+std::optional<Value> StoredMacro0(const FakePlatform& platform) {
+    const Value* value = platform.FindStoredValue(kMacros, "Macro0");
     return value ? std::optional<Value>(*value) : std::nullopt;
 }
 
@@ -231,17 +236,30 @@ TEST(LoanJournal, DuringItsOwnLoanAProcessSeesTheUsersMacroAsRegisteredMacro0) {
         const char* what;
         std::optional<Value> before;
         ProcessStamp reader;
-        std::vector<std::string> expected;
+        std::vector<std::string> expected;  // in UTF-8
+        bool wide = false;                  // before as stored, UTF-16
     };
+    const Value kUserOutsideTheCodePage{kRegSz,
+                                        testing::Utf16Bytes(u"C:\\\u0141\u00F3d\u017A.js\0")};
     const Case cases[] = {
         {"this process lent it", kUserString, kEditorA, {"C:\\mine.js", "C:\\second.js"}},
         {"another process lent it", kUserString, kEditorB, {"C:\\a.js", "C:\\second.js"}},
         {"the user had none", std::nullopt, kEditorA, {}},
+        {"by its true text",
+         kUserOutsideTheCodePage,
+         kEditorA,
+         {"C:\\Łódź.js", "C:\\second.js"},
+         true},
     };
     for (const Case& c : cases) {
         FakePlatform platform;
         platform.AddKey(kMacros);
-        if (c.before) platform.SetValueBytes(kMacros, "Macro0", c.before->type, c.before->bytes);
+        if (c.before && c.wide) {
+            platform.SetStoredBytes(kMacros, "Macro0", c.before->type, c.before->bytes);
+        } else if (c.before) {
+            platform.SetValueBytes(kMacros, "Macro0", c.before->type, c.before->bytes);
+        }
+        const std::optional<Value> stored = StoredMacro0(platform);
         platform.SetString(kMacros, "Macro1", "C:\\second.js");
         platform.thisProcess = kEditorA;
         MacroSlotLoan loan(platform);
@@ -249,13 +267,13 @@ TEST(LoanJournal, DuringItsOwnLoanAProcessSeesTheUsersMacroAsRegisteredMacro0) {
         platform.thisProcess = c.reader;
         platform.otherProcesses = {kEditorA};
         std::vector<std::string> registered;
-        for (const AnsiString& path : RegisteredMacrosOutsideLoans(platform)) {
-            registered.push_back(path.c_str());
+        for (const WideString& path : RegisteredMacrosOutsideLoans(platform)) {
+            registered.push_back(testing::Utf8(path));
         }
         EXPECT_EQ(c.expected, registered) << c.what;
         platform.thisProcess = kEditorA;
         loan.End();
-        EXPECT_TRUE(Same(c.before, Macro0(platform))) << c.what;
+        EXPECT_TRUE(Same(stored, StoredMacro0(platform))) << c.what;
     }
 }
 

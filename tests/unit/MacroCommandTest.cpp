@@ -8,6 +8,7 @@
 #include "FakePlatform.h"
 #include "MenuDump.h"
 #include "command/MacroCommand.h"
+#include "menu/MacroNames.h"
 #include "settings/HostSettings.h"
 #include "settings/LoanJournal.h"
 
@@ -85,13 +86,22 @@ TEST_F(MacroCommand, FolderItemLabelFollowsStyleAndItemCount) {
         std::int32_t style;
         const char* label;
         std::size_t entryCap = WalkLimits().entries;
+        bool refusedFolder = false;  // a folder after the macros, its sub-menu refused
     };
+    const std::size_t noCap = WalkLimits().entries;
     const Case cases[] = {
-        {10, 0, 2, "&A Open folder #9215"},     {9, 0, 2, "Open folder(&O) #9215"},
-        {10, 0, 1, "Open folder(&O) #9215"},    {10, 0, -1, "Open folder(&O) #9215"},
-        {12, 0, 2, "&C Open folder #9215"},     {9, 3, 2, "Open folder(&O) #9215"},
-        {10, 2, 2, "&A Open folder #9215"},     {80, 0, 2, "Open folder #9215"},
+        {10, 0, 2, "&A Open folder #9215"},
+        {9, 0, 2, "Open folder(&O) #9215"},
+        {10, 0, 1, "Open folder(&O) #9215"},
+        {10, 0, -1, "Open folder(&O) #9215"},
+        {12, 0, 2, "&C Open folder #9215"},
+        {9, 3, 2, "Open folder(&O) #9215"},
+        {10, 2, 2, "&A Open folder #9215"},
+        {80, 0, 2, "Open folder #9215"},
         {12, 0, 2, "&B Open folder #9215", 10},  // ten macros and "…"
+        // Its grayed item takes its place, and is counted once.
+        {9, 0, 2, "&A Open folder #9215", noCap, true},
+        {8, 0, 2, "Open folder(&O) #9215", noCap, true},
     };
     for (const Case& c : cases) {
         FakePlatform p;
@@ -105,12 +115,17 @@ TEST_F(MacroCommand, FolderItemLabelFollowsStyleAndItemCount) {
         for (int i = 0; i < c.macros; ++i) {
             p.AddFile(kRoot + "\\m" + std::to_string(i) + ".js");
         }
+        if (c.refusedFolder) {
+            p.AddFile(kRoot + "\\Sub\\x.js");
+            p.refusedSubmenuLabel = ItemLabel(c.skipped + c.macros, c.style, u"Sub");
+        }
         WalkLimits limits;
         limits.entries = c.entryCap;
         RunMacroMenuCommand(p, kWindow, limits);
         const Lines menu = DumpMenu(p, p.shownMenu);
         // The capped row has no skipped files.
-        const std::size_t listed = std::min<std::size_t>(c.macros, c.entryCap);
+        const std::size_t listed =
+            std::min<std::size_t>(c.macros, c.entryCap) + (c.refusedFolder ? 1 : 0);
         ASSERT_EQ(listed + (listed < static_cast<std::size_t>(c.macros) ? 3 : 2), menu.size());
         EXPECT_EQ("---", menu[menu.size() - 2]);
         EXPECT_EQ(c.label, menu.back()) << c.macros << " macros, style " << c.style;
@@ -156,17 +171,20 @@ TEST_F(MacroCommand, ChoosingARegisteredMacroPostsItsCommand) {
 }
 
 TEST_F(MacroCommand, ChoosingTheFolderItemOpensTheFolder) {
-    // The setting exactly as stored, a trailing separator included.
-    for (const std::string& folder : {kRoot, kRoot + "\\"}) {
+    // The setting exactly as stored, a trailing separator included, in its
+    // true text: Łódź is not in code page 932.
+    const std::u16string folders[] = {testing::Decode(kRoot), testing::Decode(kRoot) + u"\\",
+                                      u"C:\\\u0141\u00F3d\u017A macros"};
+    for (const std::u16string& folder : folders) {
         FakePlatform p;
         p.strings[502] = "Open folder(&O)";
-        p.SetString(kCommon, "MacroFolder", folder);
+        p.SetWideString(kCommon, "MacroFolder", folder);
         p.onTrack = FakePlatform::Choose("Open folder(&O)");
         RunMacroMenuCommand(p, kWindow);
-        ASSERT_EQ(1u, p.shellRequests.size()) << folder;
+        ASSERT_EQ(1u, p.shellRequests.size()) << testing::Utf8(folder);
         const auto& request = p.shellRequests[0];
         EXPECT_EQ(kWindow, request.window);
-        EXPECT_EQ("open", request.verb);
+        EXPECT_EQ(u"open", request.verb);
         EXPECT_EQ(folder, request.file);
         EXPECT_EQ(folder, request.directory);
         EXPECT_FALSE(request.hasParameters);
@@ -205,10 +223,12 @@ TEST_F(MacroCommand, WithoutUserObjectsLeftTheCommandDoesLessAndLeavesNothing) {
     }
 }
 
-// Macro0 before the command, as stored; nullopt for absent.
+// Macro0 before the command, as the narrow call writes it (or as stored,
+// UTF-16, when wide); nullopt for absent.
 struct SlotCase {
     const char* what;
     std::optional<FakePlatform::Value> before;
+    bool wide = false;
 };
 
 TEST_F(MacroCommand, UnregisteredMacroRunsThroughMacro0WhichIsPutBackExactly) {
@@ -220,20 +240,31 @@ TEST_F(MacroCommand, UnregisteredMacroRunsThroughMacro0WhichIsPutBackExactly) {
         {"no bytes", FakePlatform::Value{kRegSz, ""}},
         {"dword", FakePlatform::Value{kRegDword, std::string("\1\0\0\0", 4)}},
         {"without terminator", FakePlatform::Value{kRegSz, "C:\\z.js"}},
+        // Łódź and 한 are not in code page 932: they come back unit for unit.
+        {"outside the code page",
+         FakePlatform::Value{kRegSz, testing::Utf16Bytes(u"C:\\\u0141\u00F3d\u017A\\\uD55C.js\0")},
+         true},
+        {"outside the code page, without terminator",
+         FakePlatform::Value{kRegExpandSz, testing::Utf16Bytes(u"%A%\\\u0141.js")}, true},
     };
     for (const SlotCase& c : cases) {
         FakePlatform p;
         p.strings[502] = "Open folder(&O)";
         p.SetString(kCommon, "MacroFolder", kRoot);
         p.AddKey(kMacros);
-        if (c.before) {
+        if (c.before && c.wide) {
+            p.SetStoredBytes(kMacros, "Macro0", c.before->type, c.before->bytes);
+        } else if (c.before) {
             p.SetValueBytes(kMacros, "Macro0", c.before->type, c.before->bytes);
         }
+        const std::optional<FakePlatform::Value> stored =
+            c.before ? std::optional<FakePlatform::Value>(*p.FindStoredValue(kMacros, "Macro0"))
+                     : std::nullopt;
         p.AddFile(kRoot + "\\Sub\\run.js");
         p.onTrack = FakePlatform::Choose("&1 run.js");
         std::optional<FakePlatform::Value> during;
         p.onSend = [&](const FakePlatform::Message&) {
-            if (const FakePlatform::Value* v = p.FindValue(kMacros, "Macro0")) during = *v;
+            during = p.FindValue(kMacros, "Macro0");
             EXPECT_EQ(0, p.OpenKeyCount()) << c.what;
             EXPECT_EQ(0, p.LiveMenuCount()) << c.what;  // every menu gone before the run
         };
@@ -247,11 +278,13 @@ TEST_F(MacroCommand, UnregisteredMacroRunsThroughMacro0WhichIsPutBackExactly) {
         EXPECT_EQ(kRegSz, during->type) << c.what;
         EXPECT_EQ(std::string("C:\\Macros\\Sub\\run.js\0", 21), during->bytes) << c.what;
 
-        const FakePlatform::Value* after = p.FindValue(kMacros, "Macro0");
-        ASSERT_EQ(c.before.has_value(), after != nullptr) << c.what;
+        const std::optional<FakePlatform::Value> after = p.FindValue(kMacros, "Macro0");
+        ASSERT_EQ(c.before.has_value(), after.has_value()) << c.what;
         if (after) {
-            EXPECT_EQ(c.before->type, after->type) << c.what;
-            EXPECT_EQ(c.before->bytes, after->bytes) << c.what;
+            const FakePlatform::Value* storedAfter = p.FindStoredValue(kMacros, "Macro0");
+            EXPECT_EQ(stored->type, storedAfter->type) << c.what;
+            EXPECT_EQ(stored->bytes, storedAfter->bytes) << c.what;
+            if (!c.wide) EXPECT_EQ(c.before->bytes, after->bytes) << c.what;
         }
         EXPECT_EQ(0, p.OpenKeyCount()) << c.what;
         EXPECT_EQ(0, p.LiveMenuCount()) << c.what;
@@ -339,7 +372,7 @@ TEST_F(MacroCommand, MacroPastTheTableDoesNothingWhenChosen) {
     platform.onTrack = FakePlatform::Choose("m9213.js");
     Run();
     EXPECT_TRUE(platform.messages.empty());
-    EXPECT_EQ(nullptr, platform.FindValue(kMacros, "Macro0"));
+    EXPECT_FALSE(platform.FindValue(kMacros, "Macro0"));
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ void Register(FakePlatform& platform, const std::vector<std::string>& paths) {
 
 Lines Build(FakePlatform& platform, const std::string& folder, std::int32_t style) {
     MacroMenuBuilder builder(platform);
-    return DumpMenu(platform, builder.BuildFolderMenu(folder.c_str(), style).handle());
+    return DumpMenu(platform, builder.BuildFolderMenu(testing::Decode(folder), style).handle());
 }
 
 TEST(MacroMenuBuilder, SkippedFilesLeaveGapsAndFoldersBecomeSubmenus) {
@@ -125,7 +125,8 @@ TEST(MacroMenuBuilder, IdentifiersRunAcrossLevelsInWalkOrder) {
     platform.AddFile(kRoot + "\\A\\B\\3.js");
     platform.AddFile(kRoot + "\\4.js");
     MacroMenuBuilder builder(platform);
-    const Lines lines = DumpMenu(platform, builder.BuildFolderMenu(kRoot.c_str(), -1).handle());
+    const Lines lines =
+        DumpMenu(platform, builder.BuildFolderMenu(testing::Decode(kRoot), -1).handle());
     EXPECT_EQ(
         (Lines{"&1 1.js #1", "&2 A >", "  &1 2.js #2", "  &2 B >", "    &1 3.js #3", "&3 4.js #4"}),
         lines);
@@ -296,7 +297,7 @@ TEST(MacroMenuBuilder, NamesOutsideTheCodePageShowTrueNamesAndLendShortPaths) {
         Register(platform, {"C:\\Macros\\Other.js", "C:\\Macros\\CAF~1.JS"});
         platform.SetString(kCommonKey, "MacroFile", "C:\\Macros\\YEN~1.JS");
         MacroMenuBuilder builder(platform);
-        const MenuHandle top = builder.BuildFolderMenu(kRoot.c_str(), -1).handle();
+        const MenuHandle top = builder.BuildFolderMenu(testing::Decode(kRoot), -1).handle();
         std::vector<FakePlatform::Item> items = platform.MenuAt(top).items;
         const auto& inner = platform.MenuAt(items[6].submenu).items;
         items.insert(items.end(), inner.begin(), inner.end());
@@ -323,6 +324,41 @@ TEST(MacroMenuBuilder, NamesOutsideTheCodePageShowTrueNamesAndLendShortPaths) {
                 const bool current = std::string(path) == "C:\\Macros\\YEN~1.JS";
                 EXPECT_EQ(current ? 0x1000u : 0u, item.state) << what;
             }
+        }
+    }
+}
+
+// The Unicode editor names its folder, registered and current macros by their
+// true paths; 한국어 매크로 is not in code page 932.
+TEST(MacroMenuBuilder, AFolderOutsideTheCodePageKnowsTheEditorsMacros) {
+    const std::u16string root = u"C:\\\uD55C\uAD6D\uC5B4 \uB9E4\uD06C\uB85C";
+    for (const bool shortNames : {true, false}) {
+        FakePlatform platform;
+        platform.shortNames = shortNames;
+        for (const char16_t* name :
+             {u"reg.js", u"cur.js", u"plain.js", u"Sub\\in.js", u"short.js"}) {
+            platform.AddFile(root + u"\\" + name);
+        }
+        WideString shortPlain, shortReg;
+        platform.ShortPathOf((root + u"\\plain.js").c_str(), &shortPlain);
+        platform.ShortPathOf((root + u"\\short.js").c_str(), &shortReg);
+        platform.AddKey(kMacrosKey);
+        platform.SetWideString(kMacrosKey, "Macro0", root + u"\\reg.js");
+        platform.SetString(kMacrosKey, "Macro1", testing::Encode(shortReg));  // by its short path
+        platform.SetWideString(kCommonKey, "MacroFile", root + u"\\cur.js");
+        MacroMenuBuilder builder(platform);
+        const Lines menu = DumpMenu(platform, builder.BuildFolderMenu(root, -1).handle());
+        if (shortNames) {
+            EXPECT_EQ((Lines{"&1 reg.js #9216 checked", "&2 cur.js #1 default", "&3 plain.js #2",
+                             "&4 Sub >", "  &1 in.js #3", "&5 short.js #9217 checked"}),
+                      menu);
+            EXPECT_EQ(testing::Encode(shortPlain), builder.PathAt(2).c_str());
+        } else {
+            // No narrow path opens them; a registered macro still runs by its number.
+            EXPECT_EQ((Lines{"&1 reg.js #9216 checked", "&2 cur.js #0 default grayed",
+                             "&3 plain.js #0 grayed", "&4 Sub >", "  &1 in.js #0 grayed",
+                             "&5 short.js #0 grayed"}),
+                      menu);
         }
     }
 }
@@ -417,8 +453,9 @@ TEST(MacroMenuBuilder, CapsOnMenusAndEntries) {
         platform.refusedSubmenuLabel = c.refusedSubmenu;
         {
             MacroMenuBuilder builder(platform, c.limits);
-            EXPECT_EQ(c.menu,
-                      DumpMenu(platform, builder.BuildFolderMenu(kRoot.c_str(), -1).handle()))
+            EXPECT_EQ(
+                c.menu,
+                DumpMenu(platform, builder.BuildFolderMenu(testing::Decode(kRoot), -1).handle()))
                 << c.what;
             EXPECT_EQ(c.enumerations, platform.enumerations) << c.what;
             EXPECT_LE(platform.LiveMenuCount(), c.limits.menus) << c.what;
@@ -436,7 +473,7 @@ TEST(MacroMenuBuilder, DestroysEveryMenuNewestFirst) {
     MenuHandle top = nullptr;
     {
         MacroMenuBuilder builder(platform);
-        top = builder.BuildFolderMenu(kRoot.c_str(), -1).handle();
+        top = builder.BuildFolderMenu(testing::Decode(kRoot), -1).handle();
         EXPECT_EQ(4, platform.LiveMenuCount());
     }
     EXPECT_EQ(0, platform.LiveMenuCount());

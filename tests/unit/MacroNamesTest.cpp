@@ -3,6 +3,7 @@
 #include <string>
 
 #include "FakePlatform.h"
+#include "menu/EditorPath.h"
 #include "menu/MacroNames.h"
 
 namespace quorvin {
@@ -21,17 +22,17 @@ TEST(AcceleratorPrefix, FollowsPositionAndStyle) {
         {10, 0, ""},     {10, -1, ""},   {10, 3, ""},    {11, 7, ""},    {0, 2, "&1 "},
     };
     for (const Case& c : cases) {
-        EXPECT_STREQ(c.expected, AcceleratorPrefix(c.index, c.style).c_str())
+        EXPECT_EQ(c.expected, testing::Utf8(AcceleratorPrefix(c.index, c.style)))
             << "index " << c.index << " style " << c.style;
     }
 }
 
 TEST(AcceleratorPrefix, StyleTwoPrefixesArePrintableAscii) {
     for (int index = 0; index < 300; ++index) {
-        const AnsiString prefix = AcceleratorPrefix(index, 2);
+        const WideString prefix = AcceleratorPrefix(index, 2);
         for (std::size_t i = 0; i < prefix.size(); ++i) {
-            const auto byte = static_cast<unsigned char>(prefix.c_str()[i]);
-            EXPECT_TRUE(byte >= 0x20 && byte <= 0x7E) << "index " << index << " byte " << i;
+            EXPECT_TRUE(prefix[i] >= 0x20 && prefix[i] <= 0x7E)
+                << "index " << index << " unit " << i;
         }
     }
 }
@@ -100,22 +101,27 @@ TEST(EscapeAccelerators, DoublesEveryAmpersand) {
     }
 }
 
-TEST(JoinPath, AddsOneSeparatorUnlessTheFolderEndsInOne) {
+TEST(RootFolder, AddsOneSeparatorUnlessTheFolderEndsInOne) {
     struct Case {
-        const char* folder;
-        const char* expected;
+        const char16_t* folder;
+        const char16_t* expected;
+        const char* narrow;  // nullptr: the code page does not hold it
     };
     const Case cases[] = {
-        {"C:\\Macros", "C:\\Macros\\a.js"},
-        {"C:\\Macros\\", "C:\\Macros\\a.js"},
-        {"C:\\", "C:\\a.js"},
-        {"C:\\\x83\x5C", "C:\\\x83\x5C\\a.js"},    // ends in ソ: 0x5C is a trail byte
-        {"C:\\\x83\x5C\\", "C:\\\x83\x5C\\a.js"},  // ソ then a real separator
-        {"C:\\x\x83", "C:\\x\x83\\a.js"},          // a lone lead byte at the end
+        {u"C:\\Macros", u"C:\\Macros\\", "C:\\Macros\\"},
+        {u"C:\\Macros\\", u"C:\\Macros\\", "C:\\Macros\\"},
+        {u"C:\\", u"C:\\", "C:\\"},
+        {u"C:\\\u30BD", u"C:\\\u30BD\\", "C:\\\x83\x5C\\"},  // ends in ソ, whose trail byte is 0x5C
+        {u"C:\\\u30BD\\", u"C:\\\u30BD\\", "C:\\\x83\x5C\\"},
+        {u"C:\\\u0141\u00F3d\u017A\\", u"C:\\\u0141\u00F3d\u017A\\", nullptr},  // Łódź
+        {u"C:\\\u00A5", u"C:\\\u00A5\\", nullptr},  // ¥ would best-fit to a separator
     };
     for (const Case& c : cases) {
         testing::FakePlatform platform;
-        EXPECT_STREQ(c.expected, JoinPath(platform, c.folder, "a.js").c_str()) << c.folder;
+        const WalkFolder root = RootFolder(platform, c.folder);
+        EXPECT_EQ(std::u16string(c.expected), root.wide) << testing::Utf8(c.folder);
+        EXPECT_EQ(c.narrow != nullptr, root.exact) << testing::Utf8(c.folder);
+        if (c.narrow) EXPECT_STREQ(c.narrow, root.narrow.c_str()) << testing::Utf8(c.folder);
     }
 }
 
