@@ -131,48 +131,44 @@ void MacroMenuBuilder::AddEntry(PopupMenu& menu, const WalkFolder& folder, const
     }
     EditorPath path;
     const bool runnable = EditorPathOf(platform_, folder, name, length, &path);
-    const bool current = NamesMacro(currentMacroFile_, folder, name, length, path.shortPath);
-    // The editor runs its registered macros by their number, so one that no
-    // narrow path opens still runs when it is registered by its true path.
-    const std::uint32_t id = runnable ? AssignCommandId(folder, name, length, path)
-                                      : RegisteredId(folder, name, length, WideString());
-    const bool registered = id >= kRegisteredMacroBase;
-    // Grayed when no narrow path would open it: listed by its true name only.
-    menu.AppendCommand(id, ItemLabel(position, style, name), !runnable && !registered, registered,
-                       current);
+    const std::size_t registered = RegisteredIndex(folder, name, length, path.shortPath);
+    const std::uint32_t id = CommandId(registered, runnable ? &path.narrow : nullptr);
+    // The editor runs a registered macro by its number, with no path at all.
+    // Grayed when nothing would run it: listed by its true name only.
+    const bool runs = runnable || RunsByNumber(registered);
+    menu.AppendCommand(id, ItemLabel(position, style, name), !runs,
+                       registered < registeredMacros_.paths.size(),
+                       NamesMacro(currentMacroFile_, folder, name, length, path.shortPath));
 }
 
-std::uint32_t MacroMenuBuilder::RegisteredId(const WalkFolder& folder, const char16_t* name,
-                                             std::size_t length,
-                                             const WideString& shortPath) const {
-    std::uint32_t id = kRegisteredMacroBase;
-    for (const WideString& registered : registeredMacros_) {
-        if (NamesMacro(registered, folder, name, length, shortPath)) {
-            return id;
-        }
-        ++id;
-    }
-    return 0;
+std::size_t MacroMenuBuilder::RegisteredIndex(const WalkFolder& folder, const char16_t* name,
+                                              std::size_t length,
+                                              const WideString& shortPath) const {
+    const std::vector<WideString>& paths = registeredMacros_.paths;
+    std::size_t i = 0;
+    while (i < paths.size() && !NamesMacro(paths[i], folder, name, length, shortPath)) ++i;
+    return i;
 }
 
-std::uint32_t MacroMenuBuilder::AssignCommandId(const WalkFolder& folder, const char16_t* name,
-                                                std::size_t length, const EditorPath& path) {
-    if (const std::uint32_t id = RegisteredId(folder, name, length, path.shortPath)) {
-        return id;
+bool MacroMenuBuilder::RunsByNumber(std::size_t registered) const {
+    return registered < registeredMacros_.paths.size() &&
+           !(registered == 0 && registeredMacros_.firstIsKept);
+}
+
+std::uint32_t MacroMenuBuilder::CommandId(std::size_t registered, const AnsiString* path) {
+    if (RunsByNumber(registered)) {
+        return kRegisteredMacroBase + static_cast<std::uint32_t>(registered);
     }
-    if (pathTable_.size() >= kPathTableLimit) {
+    if (path == nullptr || pathTable_.size() >= kPathTableLimit) {
         return 0;
     }
-    pathTable_.push_back(path.narrow);
+    pathTable_.push_back(*path);
     return static_cast<std::uint32_t>(pathTable_.size() - 1);
 }
 
 std::uint32_t MacroMenuBuilder::AssignCommandId(const AnsiString& path) {
-    WalkFolder noFolder;
-    EditorPath editorPath;
-    editorPath.narrow = path;
     const WideString text = FromCodePage(platform_, path);
-    return AssignCommandId(noFolder, text.c_str(), text.size(), editorPath);
+    return CommandId(RegisteredIndex(WalkFolder(), text.c_str(), text.size(), WideString()), &path);
 }
 
 AnsiString MacroMenuBuilder::PathAt(std::uint32_t id) const {
@@ -184,7 +180,7 @@ bool MacroMenuBuilder::IsPathCommand(std::uint32_t id) const {
 }
 
 bool MacroMenuBuilder::IsRegisteredCommand(std::uint32_t id) const {
-    return id >= kRegisteredMacroBase && id - kRegisteredMacroBase < registeredMacros_.size();
+    return id >= kRegisteredMacroBase && RunsByNumber(id - kRegisteredMacroBase);
 }
 
 }  // namespace quorvin

@@ -11,6 +11,7 @@
 #include "menu/PopupMenu.h"
 #include "platform/Platform.h"
 #include "plugin/HostInterface.h"
+#include "settings/LoanJournal.h"
 
 namespace quorvin {
 
@@ -37,12 +38,7 @@ class MacroMenuBuilder {
 
     // The folder as the editor's setting names it, in its true text.
     PopupMenu& BuildFolderMenu(const WideString& folder, std::int32_t style);
-    // Registered macro i when Macro<i> names the macro of that name in the
-    // folder by its true path or by the editor's path, else a new table entry
-    // for the editor's path.
-    std::uint32_t AssignCommandId(const WalkFolder& folder, const char16_t* name,
-                                  std::size_t length, const EditorPath& path);
-    // The same for a path the code page holds, which is its own true path.
+    // Registered macro i when Macro<i> names the path, else a new table entry.
     std::uint32_t AssignCommandId(const AnsiString& path);
     // The path of a table identifier (1 to the last one given), else empty.
     AnsiString PathAt(std::uint32_t id) const;
@@ -56,16 +52,24 @@ class MacroMenuBuilder {
                         FolderChain& chain);
     void AddEntry(PopupMenu& menu, const WalkFolder& folder, const FindEntry& entry, int position,
                   std::int32_t style, FolderChain& chain);
-    // kRegisteredMacroBase + i for registered macro i, else 0.
-    std::uint32_t RegisteredId(const WalkFolder& folder, const char16_t* name, std::size_t length,
-                               const WideString& shortPath) const;
+    // The registered macro i whose Macro<i> names the macro of that name in
+    // the folder by its true path or its short one; the list's size if none.
+    std::size_t RegisteredIndex(const WalkFolder& folder, const char16_t* name, std::size_t length,
+                                const WideString& shortPath) const;
+    // Whether the editor's command for registered macro i runs it: not the
+    // user's own macro 0 while a loan of this process lends Macro0 another
+    // path, which runs through a loan of its own instead.
+    bool RunsByNumber(std::size_t registered) const;
+    // kRegisteredMacroBase + i when the editor runs it by its number, else a
+    // new table entry for its narrow path, else 0.
+    std::uint32_t CommandId(std::size_t registered, const AnsiString* path);
 
     Platform& platform_;
     const WalkLimits limits_;
     std::size_t entryCount_ = 0;
     bool cut_ = false;            // entries were left unlooked at
     std::list<PopupMenu> menus_;  // newest first
-    std::vector<WideString> registeredMacros_;
+    RegisteredMacroList registeredMacros_;
     WideString currentMacroFile_;
     std::vector<AnsiString> pathTable_;
 };

@@ -30,6 +30,9 @@ constexpr std::uint32_t kRegBinary = 3;
 constexpr std::uint32_t kRegDword = 4;
 constexpr std::uint32_t kRegMultiSz = 7;
 
+// What SetStoredValue may read past a string's bytes.
+constexpr std::size_t kStoredValuePadding = 2;
+
 constexpr std::uint32_t kKeyRead = 0x20019;
 constexpr std::uint32_t kKeyWrite = 0x20006;
 constexpr std::uint32_t kKeyReadWriteCreate = 0x2001F;
@@ -123,6 +126,10 @@ class Platform {
     // converted to or from the code page, nor given a terminator.
     virtual long QueryStoredValue(KeyHandle key, const char* name, std::uint32_t* type, void* data,
                                   std::uint32_t* size) = 0;
+    // The system's write reads one character past a string that does not end
+    // in a zero character, and stores a terminator more when that one is
+    // zero: such a string must be followed by kStoredValuePadding bytes that
+    // are not zero.
     virtual long SetStoredValue(KeyHandle key, const char* name, std::uint32_t type,
                                 const void* data, std::uint32_t size) = 0;
     virtual long DeleteValue(KeyHandle key, const char* name) = 0;

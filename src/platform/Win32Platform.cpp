@@ -8,7 +8,6 @@
 #include <cstring>
 #include <string>
 #include <utility>
-#include <vector>
 
 namespace quorvin {
 
@@ -91,25 +90,14 @@ long Win32Platform::QueryStoredValue(KeyHandle key, const char* name, std::uint3
 
 long Win32Platform::SetStoredValue(KeyHandle key, const char* name, std::uint32_t type,
                                    const void* data, std::uint32_t size) {
-    // The call counts a terminator the caller left out when the character right
-    // after the data is zero; a non-zero one after it keeps the bytes as given.
-    // Only a string that does not end in a zero character needs that, so only
-    // such a value is copied.
+    // A string that does not end in a zero character comes with the padding
+    // that the call reads past it (see Platform.h), so it is stored as given.
     const WideValueName wideName(name);
     if (!wideName.converted()) {
         return ERROR_INVALID_PARAMETER;
     }
-    const auto* bytes = static_cast<const BYTE*>(data);
-    const bool isString = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
-    const bool endsInZero =
-        size >= 2 && size % 2 == 0 && bytes[size - 1] == 0 && bytes[size - 2] == 0;
-    if (!isString || size == 0 || endsInZero) {
-        return RegSetValueExW(AsKey(key), wideName.c_str(), 0, type, bytes, size);
-    }
-    std::vector<BYTE> padded(bytes, bytes + size);
-    padded.push_back(0xFF);
-    padded.push_back(0xFF);
-    return RegSetValueExW(AsKey(key), wideName.c_str(), 0, type, padded.data(), size);
+    return RegSetValueExW(AsKey(key), wideName.c_str(), 0, type, static_cast<const BYTE*>(data),
+                          size);
 }
 
 long Win32Platform::DeleteValue(KeyHandle key, const char* name) {

@@ -34,17 +34,19 @@ StoredValue QueryKeyValue(Platform& platform, const HostKey& key, const char* va
         return result;
     }
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-        // One spare byte beyond what the query may fill keeps room for a terminator.
-        result.bytes.assign(std::size_t{size} + 2, '\0');
+        // A value that fills the byte past its size has grown since; the
+        // padding follows whatever the query returns.
+        result.padded.assign(std::size_t{size} + 1 + kStoredValuePadding, '\0');
         std::uint32_t returned = size + 1;
-        status = (platform.*query)(key.get(), value, &result.type, result.bytes.data(), &returned);
+        status = (platform.*query)(key.get(), value, &result.type, result.padded.data(), &returned);
         if (status == kRegSuccess && returned <= size + 1) {
-            result.bytes.resize(returned);
+            result.padded.resize(returned);
+            result.padded.insert(result.padded.end(), kStoredValuePadding, '\xFF');
             result.presence = ValuePresence::kPresent;
             return result;
         }
         if (status == kRegFileNotFound) {
-            result.bytes.clear();
+            result.padded.clear();
             result.presence = ValuePresence::kAbsent;
             return result;
         }
@@ -53,12 +55,17 @@ StoredValue QueryKeyValue(Platform& platform, const HostKey& key, const char* va
         }
         size = returned > size ? returned : size + 1;
     }
-    result.bytes.clear();
+    result.padded.clear();
     result.presence = ValuePresence::kUnreadable;
     return result;
 }
 
 }  // namespace
+
+bool StoredValue::SameAs(const StoredValue& other) const {
+    return presence == ValuePresence::kPresent && other.presence == ValuePresence::kPresent &&
+           type == other.type && padded == other.padded;
+}
 
 void CloseHostKey(Platform& platform, KeyHandle key) { platform.CloseKey(key); }
 
@@ -79,8 +86,8 @@ WideString ReadKeyString(Platform& platform, const HostKey& key, const char* val
     if (stored.presence != ValuePresence::kPresent) {
         return WideString();
     }
-    const char* bytes = stored.bytes.data();
-    const std::size_t size = stored.bytes.size();
+    const char* bytes = stored.data();
+    const std::size_t size = stored.size();
     if (IsStringType(stored.type)) {
         // A last odd byte is half a character: the system's own reads drop it.
         WideString text(size / sizeof(char16_t), u'\0');
@@ -106,8 +113,8 @@ bool RestoreKeyValue(Platform& platform, const HostKey& key, const char* value,
         return DeleteKeyValue(platform, key, value);
     }
     return saved.presence == ValuePresence::kPresent &&
-           platform.SetStoredValue(key.get(), value, saved.type, saved.bytes.data(),
-                                   static_cast<std::uint32_t>(saved.bytes.size())) == kRegSuccess;
+           platform.SetStoredValue(key.get(), value, saved.type, saved.data(), saved.size()) ==
+               kRegSuccess;
 }
 
 bool DeleteKeyValue(Platform& platform, const HostKey& key, const char* value) {

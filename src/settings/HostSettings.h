@@ -27,11 +27,21 @@ HostKey OpenHostKey(Platform& platform, const char* key, std::uint32_t access);
 
 enum class ValuePresence { kAbsent, kPresent, kUnreadable };
 
-// A value as stored: its type and its bytes as the narrow query returns them.
+// A value as a query returned it: its type and its bytes. Two bytes follow
+// them, so that the value can be put back as it is, with no copy.
 struct StoredValue {
     ValuePresence presence = ValuePresence::kAbsent;
     std::uint32_t type = 0;
-    std::vector<char> bytes;
+    // The value's bytes, then kStoredValuePadding bytes 0xFF that are not part of it.
+    std::vector<char> padded;
+
+    const char* data() const { return padded.data(); }
+    std::uint32_t size() const {
+        return static_cast<std::uint32_t>(
+            padded.size() < kStoredValuePadding ? 0 : padded.size() - kStoredValuePadding);
+    }
+    // Both present, of one type, with the same bytes.
+    bool SameAs(const StoredValue& other) const;
 };
 
 StoredValue ReadKeyValue(Platform& platform, const HostKey& key, const char* value);

@@ -14,10 +14,20 @@ namespace quorvin {
 
 constexpr const char* kJournalKey = "Software\\Quorvin";
 
+// The longest path a loan lends; the walk's paths are far shorter. Bounded,
+// so that the end of a loan compares paths on the stack.
+constexpr std::size_t kMostLentBytes = 4096;
+
+struct Lenders;
+struct JournalFound;
+
 // One loan of Macro0 to a macro the editor has not registered.
 class MacroSlotLoan {
   public:
     explicit MacroSlotLoan(Platform& platform) : platform_(platform) {}
+    // A loan that never ended (its caller unwound) no longer counts as in
+    // flight: the next command repairs it.
+    ~MacroSlotLoan();
     MacroSlotLoan(const MacroSlotLoan&) = delete;
     MacroSlotLoan& operator=(const MacroSlotLoan&) = delete;
 
@@ -28,19 +38,20 @@ class MacroSlotLoan {
     void End();
 
   private:
-    bool Record(const HostKey& macros);
-    bool Join(const HostKey& journal);
-    // Takes the loan's part of the journal back when Macro0 could not be lent.
-    void Withdraw();
-    // Puts back in the journal the path another loan lent.
+    bool Create(HostKey& journal, const HostKey& macros);
+    bool Join(const HostKey& journal, const JournalFound& found);
+    bool Lend(HostKey& journal, const HostKey& macros, const Lenders& listedBefore);
+    void Undo(HostKey& journal, const Lenders& listedBefore);
+    void Leave(const HostKey& journal, const HostKey& macros, const Lenders& others);
     void PutBackLent(const HostKey& journal);
 
     Platform& platform_;
     ProcessStamp self_;
     AnsiString path_;
-    StoredValue saved_;          // the user's value, from before the first loan
-    StoredValue previous_;       // absent unless another loan was in flight: its path
-    std::vector<char> scratch_;  // to read Lent back at the end
+    bool created_ = false;   // this loan made the journal
+    bool inFlight_ = false;  // Macro0 is lent, and End has not run
+    StoredValue saved_;      // the user's value, from before the first loan
+    StoredValue previous_;   // absent unless another loan was in flight: its path
 };
 
 // Puts Macro0 back for every loan whose lending process is gone.
@@ -48,8 +59,14 @@ void RepairLoans(Platform& platform);
 // The same, once per process.
 void RepairLoansAtFirstCall(Platform& platform);
 
-// The editor's registered macros, with Macro0 as the loan saved it while this
-// process has a loan in flight: the lent path is not the user's macro.
-std::vector<WideString> RegisteredMacrosOutsideLoans(Platform& platform);
+// The editor's registered macros as a menu of this process shows them.
+struct RegisteredMacroList {
+    std::vector<WideString> paths;
+    // A loan of this process lends Macro0, and paths[0] is the user's own
+    // macro 0 that the journal keeps: the editor's command for macro 0 would
+    // run the lent path instead.
+    bool firstIsKept = false;
+};
+RegisteredMacroList RegisteredMacrosOutsideLoans(Platform& platform);
 
 }  // namespace quorvin

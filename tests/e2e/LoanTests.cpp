@@ -7,9 +7,12 @@
 //        quorvin_loans.exe <plug-in DLL> <role> [event] [key]
 
 #include <windows.h>
+// sddl.h needs windows.h first.
+#include <sddl.h>
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <functional>
 #include <string>
 #include <vector>
@@ -290,11 +293,177 @@ void ANestedMenuDuringALoanShowsTheUsersMacro(Context& context) {
         nested = DescribeMenu(editor.snapshot().items);
     };
     standin::Run(context, editor, plugin, {'2'});  // run.js, not registered
-    context.check.EqualLines(
-        {"&1 mine.js #9216 checked", "&2 run.js #1", "---", FolderItem(plugin)}, nested,
-        "the menu opened while run.js runs");
+    context.check.EqualLines({"&1 mine.js #1 checked", "&2 run.js #2", "---", FolderItem(plugin)},
+                             nested, "the menu opened while run.js runs");
     context.check.EqualValue(StringValue(context.folder + "\\mine.js"),
                              ReadValue(kMacrosKey, "Macro0"), "Macro0 put back");
+}
+
+// While run.js runs, the menu opened again picks the user's macro 0: the
+// editor is asked to run it while Macro0 holds the user's path, not run.js.
+void TheUsersMacro0ChosenDuringALoanRunsAsItself(Context& context) {
+    ResetEditorSettings();
+    MakeFile(context.folder + "\\mine.js");
+    MakeFile(context.folder + "\\run.js");
+    SetMacroFolder(context.folder);
+    SetString(kMacrosKey, "Macro0", context.folder + "\\mine.js");
+    PluginModule plugin(context.dllPath);
+    StandInEditor editor;
+    std::vector<HostMessage> nested;
+    editor.onHostMessage = [&](const HostMessage& message) {
+        if (message.posted || !nested.empty() ||
+            message.macroSlot.bytes.find("run.js") == std::string::npos)
+            return;
+        editor.PlayKeys({'1'});
+        editor.RunCommand(plugin);
+        nested = editor.messages();
+    };
+    standin::Run(context, editor, plugin, {'2'});  // run.js, not registered
+    if (context.check.Equal(1, static_cast<long long>(nested.size()),
+                            "messages of the nested command")) {
+        context.check.True(!nested[0].posted, "sent, not posted");
+        context.check.Equal(9216, static_cast<long long>(nested[0].wParam), "wParam");
+        context.check.EqualValue(StringValue(context.folder + "\\mine.js"), nested[0].macroSlot,
+                                 "Macro0 while the editor runs it");
+    }
+    context.check.EqualValue(StringValue(context.folder + "\\mine.js"),
+                             ReadValue(kMacrosKey, "Macro0"), "Macro0 put back");
+    context.check.True(!KeyExists(kJournalKey), "no journal left");
+}
+
+// Gives a key an access list; true when it took it.
+bool SetKeyAccess(const char* subKey, const char* access) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ConvertStringSecurityDescriptorToSecurityDescriptorA(access, SDDL_REVISION_1, &descriptor,
+                                                         nullptr);
+    HKEY key = nullptr;
+    bool set = false;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, subKey, 0, WRITE_DAC, &key) == ERROR_SUCCESS) {
+        set = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+        RegCloseKey(key);
+    }
+    LocalFree(descriptor);
+    return set;
+}
+
+// Nobody may read or delete it; only its access list may change, so that
+// the test can take it away again.
+constexpr const char* kLocked = "D:P(A;;WD;;;WD)";
+constexpr const char* kOpen = "D:P(A;;KA;;;WD)";
+constexpr const char* kReadOnly = "D:P(A;;KR;;;WD)(A;;WD;;;WD)";
+
+void AnUndeletableSubKeyDoesNotStopTheLoans(Context& context) {
+    SetUp(context, RegistryValue());
+    const RegistryValue mine = StringValue(context.folder + "\\inner.js");
+    SetString(kMacrosKey, "Macro0", context.folder + "\\inner.js");
+    const std::string locked = std::string(kJournalKey) + "\\Locked";
+    MakeKey(locked.c_str());
+    context.check.True(SetKeyAccess(locked.c_str(), kLocked), "a sub-key locked");
+    context.check.True(RegDeleteTreeA(HKEY_CURRENT_USER, kJournalKey) != ERROR_SUCCESS,
+                       "the journal's key cannot be deleted");
+    PluginModule plugin(context.dllPath);
+    StandInEditor editor;
+    const auto& messages = editor.messages();
+    for (int run = 1; run <= 2; ++run) {
+        std::printf("  run %d\n", run);
+        standin::Run(context, editor, plugin, {'2'});  // run.js, not registered
+        if (context.check.Equal(1, static_cast<long long>(messages.size()), "messages")) {
+            context.check.EqualValue(StringValue(context.folder + "\\run.js"),
+                                     messages[0].macroSlot, "Macro0 while the editor runs it");
+        }
+        context.check.EqualValue(mine, ReadValue(kMacrosKey, "Macro0"), "Macro0 put back");
+        context.check.True(!ReadValue(kJournalKey, "SavedPresence").present &&
+                               !ReadValue(kJournalKey, "Lenders").present,
+                           "no journal left in the key");
+    }
+    // The next menu's macro 0 is the user's, and the editor runs it by its number.
+    standin::Run(context, editor, plugin, {'1'});
+    if (context.check.Equal(1, static_cast<long long>(messages.size()), "messages")) {
+        context.check.True(messages[0].posted, "registered macro 0 is posted");
+        context.check.EqualValue(mine, messages[0].macroSlot, "the macro the editor runs");
+    }
+    context.check.True(SetKeyAccess(locked.c_str(), kOpen), "the sub-key unlocked again");
+}
+
+// Fails the plug-in's writes of Macro0 while armed, as a full or failing
+// registry may: its imports of the two calls that write a value are pointed
+// here. Its writes of any other value go through.
+bool failMacro0Writes = false;
+decltype(&RegSetValueExA) realSetValueA = nullptr;
+decltype(&RegSetValueExW) realSetValueW = nullptr;
+
+LONG WINAPI SetValueA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data,
+                      DWORD size) {
+    if (failMacro0Writes && name && std::strcmp(name, "Macro0") == 0) return ERROR_ACCESS_DENIED;
+    return realSetValueA(key, name, reserved, type, data, size);
+}
+
+LONG WINAPI SetValueW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
+                      DWORD size) {
+    if (failMacro0Writes && name && std::wcscmp(name, L"Macro0") == 0) return ERROR_ACCESS_DENIED;
+    return realSetValueW(key, name, reserved, type, data, size);
+}
+
+// Points the module's import of dll!function at the replacement; true when found.
+bool PatchImport(HMODULE module, const char* dll, const char* function, void* replacement) {
+    auto* base = reinterpret_cast<BYTE*>(module);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    bool patched = false;
+    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         entry->Name != 0; ++entry) {
+        if (_stricmp(reinterpret_cast<const char*>(base + entry->Name), dll) != 0) continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+            const auto* byName =
+                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
+            DWORD protection = 0;
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE,
+                           &protection);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
+            patched = true;
+        }
+    }
+    return patched;
+}
+
+// A journal kept for a retry is the only record of the user's value: a lend
+// that cannot write Macro0 leaves it, and it is repaired once it can. First
+// the Macros key is read-only, then only the writes of Macro0 fail.
+void AKeptJournalOutlivesALendThatCannotWrite(Context& context) {
+    SetUp(context, kSlotCases[0].before);
+    Run(context, "DieWhileRunningMacro0", "-", '2');  // run.js
+    PluginModule plugin(context.dllPath);
+    realSetValueA = RegSetValueExA;
+    realSetValueW = RegSetValueExW;
+    context.check.True(PatchImport(plugin.handle(), "advapi32.dll", "RegSetValueExA",
+                                   reinterpret_cast<void*>(&SetValueA)) &&
+                           PatchImport(plugin.handle(), "advapi32.dll", "RegSetValueExW",
+                                       reinterpret_cast<void*>(&SetValueW)),
+                       "the plug-in's registry writes can be failed");
+    StandInEditor editor;
+    for (const bool readOnly : {true, false}) {
+        std::printf("  %s\n", readOnly ? "Macros read-only" : "Macro0's writes fail");
+        if (readOnly) context.check.True(SetKeyAccess(kMacrosKey, kReadOnly), "Macros read-only");
+        failMacro0Writes = !readOnly;
+        standin::Run(context, editor, plugin, {'1'});  // inner.js, not registered
+        failMacro0Writes = false;
+        if (readOnly) context.check.True(SetKeyAccess(kMacrosKey, kOpen), "Macros writable");
+        context.check.Equal(0, static_cast<long long>(editor.messages().size()), "nothing run");
+        context.check.True(ReadValue(kJournalKey, "SavedPresence").present, "the journal kept");
+        context.check.EqualValue(StringValue(context.folder + "\\run.js"),
+                                 ReadValue(kMacrosKey, "Macro0"), "Macro0 still lent");
+    }
+    Run(context, "OnlyQueryStatus");
+    context.check.EqualValue(kSlotCases[0].before, ReadStoredValue(kMacrosKey, "Macro0"),
+                             "Macro0 put back");
+    context.check.True(!KeyExists(kJournalKey), "no journal left");
 }
 
 // A sub-key that a registry import, a backup tool or a hand left under the
@@ -325,6 +494,9 @@ const TestEntry kTests[] = {
     E2E_TEST(OverlappingLoansOfTwoEditorsLeaveTheUsersValue, default),
     E2E_TEST(ANestedMenuDuringALoanShowsTheUsersMacro, default),
     E2E_TEST(AForeignSubKeyDoesNotStopTheLoans, default),
+    E2E_TEST(AnUndeletableSubKeyDoesNotStopTheLoans, default),
+    E2E_TEST(AKeptJournalOutlivesALendThatCannotWrite, default),
+    E2E_TEST(TheUsersMacro0ChosenDuringALoanRunsAsItself, default),
 };
 
 }  // namespace

@@ -245,7 +245,16 @@ long FakePlatform::SetStoredValue(KeyHandle key, const char* name, std::uint32_t
     if (open == nullptr || (open->access & kKeySetValue) == 0 || Unwritable(name)) {
         return kAccessDenied;
     }
-    SetStoredBytes(open->key, name, type, std::string(static_cast<const char*>(data), size));
+    // As the system's write does: it reads the character past a string that
+    // does not end in a zero one, and stores a terminator more when that is zero.
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::uint32_t stored = size;
+    if (IsStringType(type) && size >= 2) {
+        const std::size_t next = size / 2 * 2;
+        const bool lastIsZero = bytes[next - 2] == 0 && bytes[next - 1] == 0;
+        if (!lastIsZero && bytes[next] == 0 && bytes[next + 1] == 0) stored += 2;
+    }
+    SetStoredBytes(open->key, name, type, std::string(static_cast<const char*>(data), stored));
     return kRegSuccess;
 }
 
@@ -333,6 +342,9 @@ long FakePlatform::DeleteUserKey(const char* subKey) {
 
 long FakePlatform::DeleteUserTree(const char* subKey) {
     const std::string prefix = std::string(subKey) + "\\";
+    for (const std::string& key : undeletableKeys) {
+        if (key == subKey || key.compare(0, prefix.size(), prefix) == 0) return kAccessDenied;
+    }
     while (HasKeyBelow(prefix)) {
         keys_.erase(keys_.lower_bound(prefix));
     }

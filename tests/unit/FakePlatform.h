@@ -61,6 +61,9 @@ class FakePlatform : public Platform {
     std::vector<std::pair<std::string, std::uint32_t>> keyOpens;
     bool HasKeyBelow(const std::string& prefix) const;
     std::vector<std::string> uncreatableKeys;
+    // Keys this user may not delete: a tree that holds one cannot go, and
+    // keeps all it holds, as Wine's RegDeleteTree does.
+    std::vector<std::string> undeletableKeys;
     // Processes: this one, and the others that still run.
     ProcessStamp thisProcess{100, 5000};
     std::vector<ProcessStamp> otherProcesses;

@@ -364,6 +364,39 @@ TEST_F(MacroCommand, NestedCommandDuringTheRunRestoresInsideTheOuterOne) {
     ExpectEverythingReleased();
 }
 
+// The command for macro 0 would run what Macro0 holds when the editor gets
+// to it: during a loan, the lent path. The user's own macro 0 is lent instead.
+TEST_F(MacroCommand, TheUsersMacro0ChosenDuringALoanRunsAsItself) {
+    platform.SetString(kMacros, "Macro0", "C:\\Macros\\mine.js");
+    platform.SetString(kMacros, "Macro1", "C:\\Macros\\second.js");
+    platform.AddFile(kRoot + "\\mine.js");
+    platform.AddFile(kRoot + "\\run.js");
+    platform.AddFile(kRoot + "\\second.js");
+    Lines nestedMenu;
+    std::vector<std::string> seenByEditor;
+    int depth = 0;
+    platform.onTrack = [&](FakePlatform& p, MenuHandle menu) {
+        if (depth == 1) nestedMenu = DumpMenu(p, menu);
+        return FakePlatform::Choose(depth == 0 ? "&2 run.js" : "&1 mine.js")(p, menu);
+    };
+    platform.onSend = [&](const FakePlatform::Message&) {
+        seenByEditor.push_back(platform.FindValue(kMacros, "Macro0")->bytes.c_str());
+        if (depth++ == 0) Run();
+    };
+    Run();
+    EXPECT_EQ((Lines{"&1 mine.js #1 checked", "&2 run.js #2", "&3 second.js #9217 checked", "---",
+                     "Open folder(&O) #9215"}),
+              nestedMenu);
+    EXPECT_EQ((std::vector<std::string>{"C:\\Macros\\run.js", "C:\\Macros\\mine.js"}),
+              seenByEditor);
+    for (const FakePlatform::Message& message : platform.messages) {
+        EXPECT_FALSE(message.posted) << message.wParam;
+    }
+    EXPECT_EQ(std::string("C:\\Macros\\mine.js\0", 18),
+              platform.FindValue(kMacros, "Macro0")->bytes);
+    ExpectEverythingReleased();
+}
+
 TEST_F(MacroCommand, MacroPastTheTableDoesNothingWhenChosen) {
     platform.SetDword(kCommon, "ExtraShortCut", 2);
     for (int i = 0; i < 9214; ++i) {
