@@ -247,17 +247,16 @@ JournalFound Examine(Platform& platform, const HostKey& journal, const ProcessSt
     return found;
 }
 
-// Any state to kNone; true unless the journal is still complete.
-bool Remove(Platform& platform, HostKey& journal) {
-    bool unmarked = true;
+// Any state to kNone. The tree may not go: what makes it a journal goes
+// first, the mark written last before all.
+void Remove(Platform& platform, HostKey& journal) {
     if (journal) {
-        unmarked = DeleteKeyValue(platform, journal, kSavedPresenceValue);
-        DeleteKeyValue(platform, journal, kLendersValue);
-        DeleteKeyValue(platform, journal, kLentValue);
-        DeleteKeyValue(platform, journal, kSavedValue);
+        for (const char* value : {kSavedPresenceValue, kLendersValue, kLentValue, kSavedValue}) {
+            DeleteKeyValue(platform, journal, value);
+        }
         journal.Reset();
     }
-    return platform.DeleteUserTree(kJournalKey) == kRegSuccess || unmarked;
+    platform.DeleteUserTree(kJournalKey);
 }
 
 // Whether Macro0 still holds the path the journal lent.
