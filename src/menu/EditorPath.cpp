@@ -51,12 +51,4 @@ bool EditorPathOf(Platform& platform, const WalkFolder& folder, const char16_t* 
     return true;
 }
 
-bool NamesFile(const WideString& setting, const WalkFolder& folder, const char16_t* name,
-               std::size_t length) {
-    const std::size_t folderLength = folder.wide.size();
-    return setting.size() == folderLength + length &&
-           setting.compare(0, folderLength, folder.wide) == 0 &&
-           setting.compare(folderLength, length, name, length) == 0;
-}
-
 }  // namespace quorvin

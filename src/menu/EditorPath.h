@@ -35,8 +35,4 @@ struct EditorPath {
 bool EditorPathOf(Platform& platform, const WalkFolder& folder, const char16_t* name,
                   std::size_t length, EditorPath* path);
 
-// Whether a setting names the file of that name in the folder, exactly.
-bool NamesFile(const WideString& setting, const WalkFolder& folder, const char16_t* name,
-               std::size_t length);
-
 }  // namespace quorvin

@@ -21,12 +21,16 @@ using FolderEnumeration = OwnedHandle<FindHandle, &CloseFind>;
 // holds characters the code page lacks, or past MAX_PATH.
 bool IsFolder(const FindEntry& entry) { return (entry.attributes & kFileAttributeDirectory) != 0; }
 
-// A setting names a macro by its true path, or by the editor's path when
-// that is a short form: exactly, unit for unit, in letter case too.
+// A setting names a macro by its true path (the folder and the name, not
+// joined for every entry), or by the editor's path when that is a short form:
+// exactly, unit for unit, in letter case too.
 bool NamesMacro(const WideString& setting, const WalkFolder& folder, const char16_t* name,
                 std::size_t length, const WideString& shortPath) {
-    return !setting.empty() && (NamesFile(setting, folder, name, length) ||
-                                (!shortPath.empty() && setting == shortPath));
+    const std::size_t folderLength = folder.wide.size();
+    const bool truePath = setting.size() == folderLength + length &&
+                          setting.compare(0, folderLength, folder.wide) == 0 &&
+                          setting.compare(folderLength, length, name, length) == 0;
+    return !setting.empty() && (truePath || (!shortPath.empty() && setting == shortPath));
 }
 
 bool IsDotOrDotDot(const char16_t* name) {

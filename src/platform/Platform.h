@@ -30,6 +30,11 @@ constexpr std::uint32_t kRegBinary = 3;
 constexpr std::uint32_t kRegDword = 4;
 constexpr std::uint32_t kRegMultiSz = 7;
 
+// The types the system keeps as UTF-16 and converts for the narrow calls.
+inline bool IsStringType(std::uint32_t type) {
+    return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
+
 // What SetStoredValue may read past a string's bytes.
 constexpr std::size_t kStoredValuePadding = 2;
 

@@ -14,10 +14,6 @@ namespace {
 // on after this many reads rather than read for ever.
 constexpr int kReadAttempts = 4;
 
-bool IsStringType(std::uint32_t type) {
-    return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
-}
-
 using ValueQuery = long (Platform::*)(KeyHandle, const char*, std::uint32_t*, void*,
                                       std::uint32_t*);
 
@@ -61,11 +57,6 @@ StoredValue QueryKeyValue(Platform& platform, const HostKey& key, const char* va
 }
 
 }  // namespace
-
-bool StoredValue::SameAs(const StoredValue& other) const {
-    return presence == ValuePresence::kPresent && other.presence == ValuePresence::kPresent &&
-           type == other.type && padded == other.padded;
-}
 
 void CloseHostKey(Platform& platform, KeyHandle key) { platform.CloseKey(key); }
 

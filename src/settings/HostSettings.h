@@ -40,8 +40,6 @@ struct StoredValue {
         return static_cast<std::uint32_t>(
             padded.size() < kStoredValuePadding ? 0 : padded.size() - kStoredValuePadding);
     }
-    // Both present, of one type, with the same bytes.
-    bool SameAs(const StoredValue& other) const;
 };
 
 StoredValue ReadKeyValue(Platform& platform, const HostKey& key, const char* value);

@@ -67,6 +67,8 @@ std::size_t LoansInFlightOf(const ProcessStamp& process) {
     return count;
 }
 
+void AddLoanInFlight(const ProcessStamp& process) { loansInFlight[loansInFlightCount++] = process; }
+
 void RemoveLoanInFlight(const ProcessStamp& process) {
     for (std::size_t i = 0; i < loansInFlightCount; ++i) {
         if (loansInFlight[i] == process) {
@@ -108,17 +110,9 @@ struct Lenders {
         list[count++] = Lender{process.id, 0, process.created};
         return true;
     }
-    void Remove(const ProcessStamp& process) {
-        for (std::size_t i = 0; i < count; ++i) {
-            if (Stamp(list[i]) == process) {
-                list[i] = list[--count];
-                return;
-            }
-        }
-    }
-    // Drops the lenders that are not alive; true when any was.
-    bool DropEnded(Platform& platform, const ProcessStamp& self) {
-        const std::size_t before = count;
+    // Drops the lenders that are not alive, this process's beyond its loans
+    // in flight among them.
+    void DropEnded(Platform& platform, const ProcessStamp& self) {
         std::size_t ownInFlight = LoansInFlightOf(self);
         for (std::size_t i = 0; i < count;) {
             const ProcessStamp process = Stamp(list[i]);
@@ -135,7 +129,6 @@ struct Lenders {
                 list[i] = list[--count];
             }
         }
-        return count != before;
     }
 
   private:
@@ -385,7 +378,7 @@ bool MacroSlotLoan::Lend(HostKey& journal, const HostKey& macros, const Lenders&
         Undo(journal, listedBefore);
         return false;
     }
-    loansInFlight[loansInFlightCount++] = self_;
+    AddLoanInFlight(self_);
     inFlight_ = true;
     return true;
 }
@@ -436,15 +429,15 @@ void MacroSlotLoan::End() {
         if (macros) RestoreKeyValue(platform_, macros, kFirstMacroValue, saved_);
         return;
     }
+    // No longer in flight, this loan's lender is dropped with the ended ones.
     Lenders lenders;
     lenders.Read(platform_, journal);
-    lenders.Remove(self_);
     lenders.DropEnded(platform_, self_);
     if (lenders.count > 0) {
         Leave(journal, macros, lenders);
     } else {
-        // The last loan: this one lent Macro0 last, or put back what a later
-        // one found, so it goes back without a check.
+        // The last loan puts the user's value back with no check of Macro0,
+        // which it has open for writing only.
         Settle(platform_, journal, macros, saved_, lenders);
     }
 }

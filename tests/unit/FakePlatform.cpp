@@ -155,10 +155,6 @@ void FakePlatform::AddKey(const std::string& key) { keys_[key]; }
 
 namespace {
 
-bool IsStringType(std::uint32_t type) {
-    return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
-}
-
 // As the system reads a string for the narrow call: its UTF-16 in the code
 // page, a last odd byte dropped.
 std::string NarrowBytes(const std::string& stored) {
