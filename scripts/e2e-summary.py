@@ -7,7 +7,7 @@ import collections
 import sys
 import xml.etree.ElementTree as ElementTree
 
-ARCHITECTURES = [("x86", "e2e.", "32-bit"), ("x64", "e2e.x64.", "64-bit")]
+ARCHITECTURES = [("x86", "32-bit"), ("x64", "64-bit")]
 
 
 def arch_of(name):
@@ -27,14 +27,14 @@ def skip_reason(case):
 
 
 def main(report):
-    counts = {arch: collections.Counter() for arch, _, _ in ARCHITECTURES}
-    reasons = {arch: collections.Counter() for arch, _, _ in ARCHITECTURES}
+    counts = {arch: collections.Counter() for arch, _ in ARCHITECTURES}
+    reasons = {arch: collections.Counter() for arch, _ in ARCHITECTURES}
     for case in ElementTree.parse(report).getroot().iter("testcase"):
         arch = arch_of(case.get("name", ""))
         if arch is None:
             continue
         skipped = case.find("skipped")
-        if case.get("status") == "run" or case.get("status") == "fail":
+        if case.get("status") in ("run", "fail"):
             counts[arch]["ran"] += 1
             counts[arch]["failed"] += case.get("status") == "fail" or case.find("failure") is not None
         elif skipped is not None and "SKIP_RETURN_CODE" in (skipped.get("message") or ""):
@@ -42,7 +42,7 @@ def main(report):
             reasons[arch][skip_reason(case)] += 1
         else:
             counts[arch]["not run"] += 1
-    for arch, _, bits in ARCHITECTURES:
+    for arch, bits in ARCHITECTURES:
         count = counts[arch]
         if not sum(count.values()):
             print(f"{arch} end-to-end: none registered: the {bits} DLL is not proven by this run")

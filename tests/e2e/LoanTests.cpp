@@ -329,11 +329,22 @@ bool SetKeyAccess(const char* subKey, const char* access) {
     return set;
 }
 
-// Nobody may read or delete it; only its access list may change, so that
-// the test can take it away again.
+// Access lists. Locked: nobody may read or delete the key; only its access
+// list may change, so that the test can take the lock away again.
 constexpr const char* kLocked = "D:P(A;;WD;;;WD)";
 constexpr const char* kOpen = "D:P(A;;KA;;;WD)";
 constexpr const char* kReadOnly = "D:P(A;;KR;;;WD)(A;;WD;;;WD)";
+
+// Chooses run.js, not registered: the editor is asked to run it while
+// Macro0 holds it.
+void LendRunJs(Context& context, StandInEditor& editor, const PluginModule& plugin) {
+    standin::Run(context, editor, plugin, {'2'});
+    const auto& messages = editor.messages();
+    if (context.check.Equal(1, static_cast<long long>(messages.size()), "messages")) {
+        context.check.EqualValue(StringValue(context.folder + "\\run.js"), messages[0].macroSlot,
+                                 "Macro0 while the editor runs it");
+    }
+}
 
 void AnUndeletableSubKeyDoesNotStopTheLoans(Context& context) {
     SetUp(context, RegistryValue());
@@ -349,11 +360,7 @@ void AnUndeletableSubKeyDoesNotStopTheLoans(Context& context) {
     const auto& messages = editor.messages();
     for (int run = 1; run <= 2; ++run) {
         std::printf("  run %d\n", run);
-        standin::Run(context, editor, plugin, {'2'});  // run.js, not registered
-        if (context.check.Equal(1, static_cast<long long>(messages.size()), "messages")) {
-            context.check.EqualValue(StringValue(context.folder + "\\run.js"),
-                                     messages[0].macroSlot, "Macro0 while the editor runs it");
-        }
+        LendRunJs(context, editor, plugin);
         context.check.EqualValue(mine, ReadValue(kMacrosKey, "Macro0"), "Macro0 put back");
         context.check.True(!ReadValue(kJournalKey, "SavedPresence").present &&
                                !ReadValue(kJournalKey, "Lenders").present,
@@ -459,12 +466,7 @@ void AForeignSubKeyDoesNotStopTheLoans(Context& context) {
     StandInEditor editor;
     for (int run = 1; run <= 2; ++run) {
         std::printf("  run %d\n", run);
-        standin::Run(context, editor, plugin, {'2'});  // run.js, not registered
-        const auto& messages = editor.messages();
-        if (context.check.Equal(1, static_cast<long long>(messages.size()), "messages")) {
-            context.check.EqualValue(StringValue(context.folder + "\\run.js"),
-                                     messages[0].macroSlot, "Macro0 while the editor runs it");
-        }
+        LendRunJs(context, editor, plugin);
         CheckPutBack(context, kSlotCases[0].before, software);
     }
 }

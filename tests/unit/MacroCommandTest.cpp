@@ -98,9 +98,8 @@ TEST_F(MacroCommand, FolderItemLabelFollowsStyleAndItemCount) {
         {9, 3, 2, "Open folder(&O) #9215"},
         {10, 2, 2, "&A Open folder #9215"},
         {80, 0, 2, "Open folder #9215"},
-        {12, 0, 2, "&B Open folder #9215", 10},  // ten macros and "…"
-        // Its grayed item takes its place, and is counted once.
-        {9, 0, 2, "&A Open folder #9215", noCap, true},
+        {12, 0, 2, "&B Open folder #9215", 10},          // ten macros and "…"
+        {9, 0, 2, "&A Open folder #9215", noCap, true},  // the refused one counted once
         {8, 0, 2, "Open folder(&O) #9215", noCap, true},
     };
     for (const Case& c : cases) {
@@ -342,59 +341,51 @@ TEST_F(MacroCommand, WithoutTheMacrosKeyNothingRunsAndNoKeyIsCreated) {
     EXPECT_FALSE(p.HasKey(kMacros));
 }
 
+// The command for macro 0 runs what Macro0 holds when the editor gets to it:
+// during a loan, the lent path. The user's own macro 0 is lent instead.
 TEST_F(MacroCommand, NestedCommandDuringTheRunRestoresInsideTheOuterOne) {
-    platform.SetString(kMacros, "Macro0", "C:\\keep.js");
-    platform.AddFile(kRoot + "\\outer.js");
-    platform.AddFile(kRoot + "\\inner.js");
-    std::vector<std::string> seenByEditor;
-    int depth = 0;
-    platform.onTrack = [&](FakePlatform& p, MenuHandle menu) {
-        return FakePlatform::Choose(depth == 0 ? "&1 outer.js" : "&2 inner.js")(p, menu);
+    struct Case {
+        const char* macro0;
+        const char* outer;
+        const char* inner;  // chosen in the menu opened while the outer macro runs
+        const char* innerState;
     };
-    platform.onSend = [&](const FakePlatform::Message&) {
-        seenByEditor.push_back(platform.FindValue(kMacros, "Macro0")->bytes.c_str());
-        if (depth++ == 0) {
-            Run();
+    const Case cases[] = {
+        {"C:\\keep.js", "&1 outer.js", "&2 inner.js", " #2"},
+        {"C:\\Macros\\mine.js", "&1 outer.js", "&3 mine.js", " #3 checked"},
+    };
+    for (const Case& c : cases) {
+        FakePlatform p;
+        p.strings[502] = "Open folder(&O)";
+        p.SetString(kCommon, "MacroFolder", kRoot);
+        p.SetString(kMacros, "Macro0", c.macro0);
+        for (const char* name : {"outer.js", "inner.js", "mine.js"}) p.AddFile(kRoot + "\\" + name);
+        std::vector<std::string> seenByEditor;
+        Lines nested;
+        int depth = 0;
+        p.onTrack = [&](FakePlatform& fake, MenuHandle menu) {
+            if (depth == 1) nested = DumpMenu(fake, menu);
+            return FakePlatform::Choose(depth == 0 ? c.outer : c.inner)(fake, menu);
+        };
+        p.onSend = [&](const FakePlatform::Message&) {
+            seenByEditor.push_back(p.FindValue(kMacros, "Macro0")->bytes.c_str());
+            if (depth++ == 0) RunMacroMenuCommand(p, kWindow);
+        };
+        RunMacroMenuCommand(p, kWindow);
+        EXPECT_NE(nested.end(),
+                  std::find(nested.begin(), nested.end(), std::string(c.inner) + c.innerState))
+            << c.macro0;
+        const std::string inner = kRoot + "\\" + (c.inner + 3);
+        EXPECT_EQ((std::vector<std::string>{"C:\\Macros\\outer.js", inner}), seenByEditor)
+            << c.macro0;
+        for (const FakePlatform::Message& message : p.messages) {
+            EXPECT_FALSE(message.posted) << c.macro0;
         }
-    };
-    Run();
-    EXPECT_EQ((std::vector<std::string>{"C:\\Macros\\outer.js", "C:\\Macros\\inner.js"}),
-              seenByEditor);
-    EXPECT_EQ(std::string("C:\\keep.js\0", 11), platform.FindValue(kMacros, "Macro0")->bytes);
-    ExpectEverythingReleased();
-}
-
-// The command for macro 0 would run what Macro0 holds when the editor gets
-// to it: during a loan, the lent path. The user's own macro 0 is lent instead.
-TEST_F(MacroCommand, TheUsersMacro0ChosenDuringALoanRunsAsItself) {
-    platform.SetString(kMacros, "Macro0", "C:\\Macros\\mine.js");
-    platform.SetString(kMacros, "Macro1", "C:\\Macros\\second.js");
-    platform.AddFile(kRoot + "\\mine.js");
-    platform.AddFile(kRoot + "\\run.js");
-    platform.AddFile(kRoot + "\\second.js");
-    Lines nestedMenu;
-    std::vector<std::string> seenByEditor;
-    int depth = 0;
-    platform.onTrack = [&](FakePlatform& p, MenuHandle menu) {
-        if (depth == 1) nestedMenu = DumpMenu(p, menu);
-        return FakePlatform::Choose(depth == 0 ? "&2 run.js" : "&1 mine.js")(p, menu);
-    };
-    platform.onSend = [&](const FakePlatform::Message&) {
-        seenByEditor.push_back(platform.FindValue(kMacros, "Macro0")->bytes.c_str());
-        if (depth++ == 0) Run();
-    };
-    Run();
-    EXPECT_EQ((Lines{"&1 mine.js #1 checked", "&2 run.js #2", "&3 second.js #9217 checked", "---",
-                     "Open folder(&O) #9215"}),
-              nestedMenu);
-    EXPECT_EQ((std::vector<std::string>{"C:\\Macros\\run.js", "C:\\Macros\\mine.js"}),
-              seenByEditor);
-    for (const FakePlatform::Message& message : platform.messages) {
-        EXPECT_FALSE(message.posted) << message.wParam;
+        EXPECT_EQ(std::string(c.macro0) + '\0', p.FindValue(kMacros, "Macro0")->bytes);
+        EXPECT_EQ(0, p.LiveMenuCount()) << c.macro0;
+        EXPECT_EQ(0, p.OpenKeyCount()) << c.macro0;
+        EXPECT_EQ(0, p.OpenFindCount()) << c.macro0;
     }
-    EXPECT_EQ(std::string("C:\\Macros\\mine.js\0", 18),
-              platform.FindValue(kMacros, "Macro0")->bytes);
-    ExpectEverythingReleased();
 }
 
 TEST_F(MacroCommand, MacroPastTheTableDoesNothingWhenChosen) {
