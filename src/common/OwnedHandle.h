@@ -18,11 +18,12 @@ class OwnedHandle {
     OwnedHandle& operator=(OwnedHandle&&) = delete;
     ~OwnedHandle() { Reset(); }
 
-    // Gives the handle back now.
-    void Reset() {
+    // Gives the handle back now, and takes the next one, if any.
+    void Reset(Handle next = Handle()) {
         if (handle_) {
             Release(*platform_, std::exchange(handle_, Handle()));
         }
+        handle_ = next;
     }
 
     Handle get() const { return handle_; }

@@ -21,16 +21,34 @@ using FolderEnumeration = OwnedHandle<FindHandle, &CloseFind>;
 // holds characters the code page lacks, or past MAX_PATH.
 bool IsFolder(const FindEntry& entry) { return (entry.attributes & kFileAttributeDirectory) != 0; }
 
-// A setting names a macro by its true path (the folder and the name, not
-// joined for every entry), or by the editor's path when that is a short form:
-// exactly, unit for unit, in letter case too.
-bool NamesMacro(const WideString& setting, const WalkFolder& folder, const char16_t* name,
-                std::size_t length, const WideString& shortPath) {
+bool IsPathOf(const WideString& text, const WalkFolder& folder, const char16_t* name,
+              std::size_t length) {
     const std::size_t folderLength = folder.wide.size();
-    const bool truePath = setting.size() == folderLength + length &&
-                          setting.compare(0, folderLength, folder.wide) == 0 &&
-                          setting.compare(folderLength, length, name, length) == 0;
-    return !setting.empty() && (truePath || (!shortPath.empty() && setting == shortPath));
+    return !text.empty() && text.size() == folderLength + length &&
+           text.compare(0, folderLength, folder.wide) == 0 &&
+           text.compare(folderLength, length, name, length) == 0;
+}
+
+// A setting names a macro by its true path (the folder and the name, not
+// joined for every entry), by the editor's path when that is a short form, or
+// by a short form of its own that expands to the true path: exactly, unit for
+// unit, in letter case too.
+bool NamesMacro(const MacroSetting& setting, const WalkFolder& folder, const char16_t* name,
+                std::size_t length, const WideString& shortPath) {
+    return IsPathOf(setting.text, folder, name, length) ||
+           IsPathOf(setting.longForm, folder, name, length) ||
+           (!setting.text.empty() && !shortPath.empty() && setting.text == shortPath);
+}
+
+// The setting's long form, asked once per command, not once per entry.
+MacroSetting SettingOf(Platform& platform, WideString text) {
+    MacroSetting setting;
+    setting.text = std::move(text);
+    if (!setting.text.empty() && platform.LongPathOf(setting.text.c_str(), &setting.longForm) &&
+        setting.longForm == setting.text) {
+        setting.longForm.clear();
+    }
+    return setting;
 }
 
 bool IsDotOrDotDot(const char16_t* name) {
@@ -43,7 +61,11 @@ MacroMenuBuilder::MacroMenuBuilder(Platform& platform, const WalkLimits& limits)
     : platform_(platform),
       limits_(limits),
       registeredMacros_(RegisteredMacrosOutsideLoans(platform)),
-      currentMacroFile_(ReadHostString(platform, kCommonKey, kMacroFileValue)) {
+      currentMacroFile_(
+          SettingOf(platform, ReadHostString(platform, kCommonKey, kMacroFileValue))) {
+    for (WideString& path : registeredMacros_.paths) {
+        registered_.push_back(SettingOf(platform, std::move(path)));
+    }
     pathTable_.emplace_back();
 }
 
@@ -140,23 +162,22 @@ void MacroMenuBuilder::AddEntry(PopupMenu& menu, const WalkFolder& folder, const
     // The editor runs a registered macro by its number, with no path at all.
     // Grayed when nothing would run it: listed by its true name only.
     const bool runs = runnable || RunsByNumber(registered);
-    menu.AppendCommand(id, ItemLabel(position, style, name), !runs,
-                       registered < registeredMacros_.paths.size(),
+    menu.AppendCommand(id, ItemLabel(position, style, name), !runs, registered < registered_.size(),
                        NamesMacro(currentMacroFile_, folder, name, length, path.shortPath));
 }
 
 std::size_t MacroMenuBuilder::RegisteredIndex(const WalkFolder& folder, const char16_t* name,
                                               std::size_t length,
                                               const WideString& shortPath) const {
-    const std::vector<WideString>& paths = registeredMacros_.paths;
     std::size_t i = 0;
-    while (i < paths.size() && !NamesMacro(paths[i], folder, name, length, shortPath)) ++i;
+    while (i < registered_.size() && !NamesMacro(registered_[i], folder, name, length, shortPath)) {
+        ++i;
+    }
     return i;
 }
 
 bool MacroMenuBuilder::RunsByNumber(std::size_t registered) const {
-    return registered < registeredMacros_.paths.size() &&
-           !(registered == 0 && registeredMacros_.firstIsKept);
+    return registered < registered_.size() && !(registered == 0 && registeredMacros_.firstIsKept);
 }
 
 std::uint32_t MacroMenuBuilder::CommandId(std::size_t registered, const AnsiString* path) {

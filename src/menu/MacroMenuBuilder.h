@@ -27,6 +27,13 @@ struct WalkLimits {
     std::size_t entries = 100000;
 };
 
+// A registered or current macro as the editor's setting names it, and the
+// long form of that text when it holds short names.
+struct MacroSetting {
+    WideString text;
+    WideString longForm;  // empty when the same, or when it cannot be had
+};
+
 // Builds the nested macro menu of one command and owns all it made for it:
 // every menu and the table of paths that its identifiers stand for.
 class MacroMenuBuilder {
@@ -67,10 +74,11 @@ class MacroMenuBuilder {
     Platform& platform_;
     const WalkLimits limits_;
     std::size_t entryCount_ = 0;
-    bool cut_ = false;            // entries were left unlooked at
-    std::list<PopupMenu> menus_;  // newest first
-    RegisteredMacroList registeredMacros_;
-    WideString currentMacroFile_;
+    bool cut_ = false;                      // entries were left unlooked at
+    std::list<PopupMenu> menus_;            // newest first
+    RegisteredMacroList registeredMacros_;  // its paths moved into registered_
+    std::vector<MacroSetting> registered_;
+    MacroSetting currentMacroFile_;
     std::vector<AnsiString> pathTable_;
 };
 

@@ -121,8 +121,10 @@ class Platform {
   public:
     virtual ~Platform() = default;
 
-    // Registry, below HKEY_CURRENT_USER. OpenKey never creates a key.
-    virtual KeyHandle OpenUserKey(const char* subKey, std::uint32_t access) = 0;
+    // Registry, below HKEY_CURRENT_USER. OpenKey never creates a key; status,
+    // when given, gets the system's code, kRegFileNotFound for a missing key.
+    virtual KeyHandle OpenUserKey(const char* subKey, std::uint32_t access,
+                                  long* status = nullptr) = 0;
     virtual long QueryValue(KeyHandle key, const char* name, std::uint32_t* type, void* data,
                             std::uint32_t* size) = 0;
     virtual long SetValue(KeyHandle key, const char* name, std::uint32_t type, const void* data,
@@ -166,6 +168,9 @@ class Platform {
     // as GetShortPathNameW gives it, of any length (a short name can be longer
     // than the name); false when the call fails.
     virtual bool ShortPathOf(const char16_t* path, WideString* shortPath) = 0;
+    // The path with every short component in its long form, as
+    // GetLongPathNameW gives it; false when the call fails.
+    virtual bool LongPathOf(const char16_t* path, WideString* longPath) = 0;
 
     // Menus.
     virtual MenuHandle CreatePopupMenu() = 0;

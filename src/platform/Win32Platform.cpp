@@ -49,12 +49,11 @@ class WideValueName {
 
 }  // namespace
 
-KeyHandle Win32Platform::OpenUserKey(const char* subKey, std::uint32_t access) {
+KeyHandle Win32Platform::OpenUserKey(const char* subKey, std::uint32_t access, long* status) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, subKey, 0, access, &key) != ERROR_SUCCESS) {
-        return nullptr;
-    }
-    return key;
+    const LONG opened = RegOpenKeyExA(HKEY_CURRENT_USER, subKey, 0, access, &key);
+    if (status != nullptr) *status = opened;
+    return opened == ERROR_SUCCESS ? key : nullptr;
 }
 
 long Win32Platform::QueryValue(KeyHandle key, const char* name, std::uint32_t* type, void* data,
@@ -206,24 +205,38 @@ bool Win32Platform::FolderIdentityOf(const char16_t* path, FolderIdentity* ident
     return known;
 }
 
-bool Win32Platform::ShortPathOf(const char16_t* path, WideString* shortPath) {
+namespace {
+
+using PathConversion = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
+
+bool ConvertPath(PathConversion convert, const char16_t* path, WideString* converted) {
     // A short name can be longer than its name (a three-letter Korean name
     // becomes six or more letters); a buffer too small gets the size it needs.
     WideString buffer(std::char_traits<char16_t>::length(path) + 1, u'\0');
     for (int attempt = 0; attempt < 3; ++attempt) {
         const DWORD length =
-            GetShortPathNameW(AsWide(path), AsWide(&buffer[0]), static_cast<DWORD>(buffer.size()));
+            convert(AsWide(path), AsWide(&buffer[0]), static_cast<DWORD>(buffer.size()));
         if (length == 0) {
             return false;
         }
         if (length < buffer.size()) {
             buffer.resize(length);
-            *shortPath = std::move(buffer);
+            *converted = std::move(buffer);
             return true;
         }
         buffer.assign(length, u'\0');  // the size asked for counts the terminator
     }
     return false;  // the path keeps changing under the call
+}
+
+}  // namespace
+
+bool Win32Platform::ShortPathOf(const char16_t* path, WideString* shortPath) {
+    return ConvertPath(GetShortPathNameW, path, shortPath);
+}
+
+bool Win32Platform::LongPathOf(const char16_t* path, WideString* longPath) {
+    return ConvertPath(GetLongPathNameW, path, longPath);
 }
 
 MenuHandle Win32Platform::CreatePopupMenu() { return ::CreatePopupMenu(); }

@@ -7,7 +7,8 @@ namespace quorvin {
 // The platform as Windows provides it; holds no state of its own.
 class Win32Platform final : public Platform {
   public:
-    KeyHandle OpenUserKey(const char* subKey, std::uint32_t access) override;
+    KeyHandle OpenUserKey(const char* subKey, std::uint32_t access,
+                          long* status = nullptr) override;
     long QueryValue(KeyHandle key, const char* name, std::uint32_t* type, void* data,
                     std::uint32_t* size) override;
     long SetValue(KeyHandle key, const char* name, std::uint32_t type, const void* data,
@@ -33,6 +34,7 @@ class Win32Platform final : public Platform {
     void FindClose(FindHandle find) override;
     bool FolderIdentityOf(const char16_t* path, FolderIdentity* identity) override;
     bool ShortPathOf(const char16_t* path, WideString* shortPath) override;
+    bool LongPathOf(const char16_t* path, WideString* longPath) override;
 
     MenuHandle CreatePopupMenu() override;
     bool InsertItem(MenuHandle menu, std::uint32_t position, const MenuItem& item) override;

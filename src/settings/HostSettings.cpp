@@ -60,8 +60,8 @@ StoredValue QueryKeyValue(Platform& platform, const HostKey& key, const char* va
 
 void CloseHostKey(Platform& platform, KeyHandle key) { platform.CloseKey(key); }
 
-HostKey OpenHostKey(Platform& platform, const char* key, std::uint32_t access) {
-    return HostKey(platform, platform.OpenUserKey(key, access));
+HostKey OpenHostKey(Platform& platform, const char* key, std::uint32_t access, long* status) {
+    return HostKey(platform, platform.OpenUserKey(key, access, status));
 }
 
 StoredValue ReadKeyValue(Platform& platform, const HostKey& key, const char* value) {
@@ -73,7 +73,10 @@ StoredValue SaveKeyValue(Platform& platform, const HostKey& key, const char* val
 }
 
 WideString ReadKeyString(Platform& platform, const HostKey& key, const char* value) {
-    const StoredValue stored = SaveKeyValue(platform, key, value);
+    return TextOf(platform, SaveKeyValue(platform, key, value));
+}
+
+WideString TextOf(Platform& platform, const StoredValue& stored) {
     if (stored.presence != ValuePresence::kPresent) {
         return WideString();
     }

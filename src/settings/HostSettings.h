@@ -22,8 +22,10 @@ constexpr std::int32_t kNoAcceleratorStyle = -1;
 void CloseHostKey(Platform& platform, KeyHandle key);
 using HostKey = OwnedHandle<KeyHandle, &CloseHostKey>;
 
-// Opens an existing key below HKEY_CURRENT_USER; the result is empty on failure.
-HostKey OpenHostKey(Platform& platform, const char* key, std::uint32_t access);
+// Opens an existing key below HKEY_CURRENT_USER; the result is empty on
+// failure, and status, when given, tells a missing key from one that failed.
+HostKey OpenHostKey(Platform& platform, const char* key, std::uint32_t access,
+                    long* status = nullptr);
 
 enum class ValuePresence { kAbsent, kPresent, kUnreadable };
 
@@ -50,6 +52,8 @@ StoredValue SaveKeyValue(Platform& platform, const HostKey& key, const char* val
 // type as its bytes up to the first zero, text in the code page. Empty when
 // absent or unreadable. An expandable string is not expanded.
 WideString ReadKeyString(Platform& platform, const HostKey& key, const char* value);
+// The same for a value SaveKeyValue read.
+WideString TextOf(Platform& platform, const StoredValue& stored);
 // These three: true when the value is as asked, an absent one deleted.
 bool WriteKeyString(Platform& platform, const HostKey& key, const char* value,
                     const AnsiString& text);

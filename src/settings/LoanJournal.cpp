@@ -10,18 +10,22 @@
 // only under the mutex Local\QuorvinMacro0Loans. A new journal is written in
 // this order, the presence mark last:
 //
-//   Lent           REG_SZ      the path Macro0 holds now
-//   Lenders        REG_BINARY  a Lender for each loan in flight
-//   Saved          its own     the user's Macro0, type and bytes, when it had one
-//   SavedPresence  REG_DWORD   1 when the user had a Macro0, else 0
+//   Lent           REG_MULTI_SZ  every path its loans lent Macro0, the newest last
+//   Lenders        REG_BINARY    a Lender for each loan in flight
+//   Saved          its own       the user's Macro0, type and bytes, when it had one
+//   SavedPresence  REG_DWORD     1 when the user had a Macro0, else 0
 //
-// A lender is alive while its process runs; a lender of this process, only
-// while this process has as many loans in flight, which it knows without the
-// registry. Under the mutex, a journal is in one of three states:
+// A path joins Lent before Macro0 is lent it and leaves only with the
+// journal, so whatever write a death cuts short, a Macro0 that holds a lent
+// path is one the journal names. A lender is alive while its process runs; a
+// lender of this process, only while this process has as many loans in
+// flight, which it knows without the registry. Under the mutex, a journal is
+// in one of four states:
 //
-//   kNone  no key, or one without a complete journal: nothing to put back
-//   kLent  complete, a lender alive: a loan in flight lent Macro0 the path Lent
-//   kKept  complete, no lender alive: the only record of the user's value
+//   kNone     no key, or no presence mark, or a malformed one: nothing to put back
+//   kLent     complete, a lender alive: loans in flight lent Macro0 the paths Lent
+//   kKept     complete, no lender alive: the only record of the user's value
+//   kUnknown  a read failed: nothing lends, nothing removes it, the next reads again
 //
 //                  Create                 Join, Leave, Undo of a Join
 //       kNone -----------> kLent ------------------+
@@ -90,15 +94,15 @@ struct Lenders {
     Lender list[kMostLenders];
     std::size_t count = 0;
 
-    void Read(Platform& platform, const HostKey& journal) {
+    // False when the value could not be read; absent or malformed, none.
+    bool Read(Platform& platform, const HostKey& journal) {
         std::uint32_t type = 0;
         std::uint32_t size = sizeof list;
         count = 0;
-        if (platform.QueryStoredValue(journal.get(), kLendersValue, &type, list, &size) ==
-                kRegSuccess &&
-            type == kRegBinary) {
-            count = size / sizeof(Lender);
-        }
+        const long status =
+            platform.QueryStoredValue(journal.get(), kLendersValue, &type, list, &size);
+        if (status == kRegSuccess && type == kRegBinary) count = size / sizeof(Lender);
+        return status == kRegSuccess || status == kRegFileNotFound || status == kRegMoreData;
     }
     bool Write(Platform& platform, const HostKey& journal) const {
         return platform.SetStoredValue(journal.get(), kLendersValue, kRegBinary, list,
@@ -140,7 +144,84 @@ struct Lenders {
     }
 };
 
-enum class JournalState { kNone, kLent, kKept };
+// The paths the journal's loans lent, in the code page, each ending in a
+// zero, the newest last: a list on the stack, so that a loan's end needs no heap.
+class LentPaths {
+  public:
+    LentPaths() { bytes_[0] = '\0'; }
+    // False when the value could not be read; absent, none.
+    bool Read(Platform& platform, const HostKey& journal) {
+        std::uint32_t type = 0;
+        std::uint32_t size = kMostLentListBytes;
+        size_ = 0;
+        const long status = platform.QueryValue(journal.get(), kLentValue, &type, bytes_, &size);
+        if (status != kRegSuccess) return status == kRegFileNotFound;
+        // One path as REG_SZ is a list of one, as an earlier journal wrote it.
+        if (type != kRegSz && type != kRegMultiSz) return true;
+        while (size > 0 && bytes_[size - 1] == '\0') --size;
+        size_ = size;
+        if (size_ > 0) bytes_[size_++] = '\0';
+        bytes_[size_] = '\0';
+        return true;
+    }
+    bool Write(Platform& platform, const HostKey& journal) const {
+        return platform.SetValue(journal.get(), kLentValue, kRegMultiSz, bytes_,
+                                 static_cast<std::uint32_t>(size_ + 1)) == kRegSuccess;
+    }
+    // What Macro0 holds as far as the journal knows; empty when it lists none.
+    AnsiString Newest() const {
+        if (size_ == 0) return AnsiString();
+        std::size_t at = size_ - 1;
+        while (at > 0 && bytes_[at - 1] != '\0') --at;
+        return AnsiString(bytes_ + at, size_ - 1 - at);
+    }
+    // The text of a path, without its terminator.
+    bool Contains(const char* path, std::size_t length) const {
+        for (std::size_t at = 0; at < size_; at += LengthAt(at) + 1) {
+            if (Is(at, path, length)) return true;
+        }
+        return false;
+    }
+    bool IsNewest(const char* path, std::size_t length) const {
+        return size_ > length && Is(size_ - length - 1, path, length) &&
+               (size_ == length + 1 || bytes_[size_ - length - 2] == '\0');
+    }
+    // The path last, once; false when the list has no room for it.
+    bool MoveToEnd(const char* path, std::size_t length) {
+        std::size_t kept = 0;
+        for (std::size_t at = 0; at < size_;) {
+            const std::size_t entry = LengthAt(at) + 1;
+            if (!Is(at, path, length)) {
+                std::memmove(bytes_ + kept, bytes_ + at, entry);
+                kept += entry;
+            }
+            at += entry;
+        }
+        size_ = kept;
+        bytes_[size_] = '\0';
+        if (length == 0 || size_ + length + 1 >= kMostLentListBytes) return false;
+        std::memcpy(bytes_ + size_, path, length);
+        size_ += length;
+        bytes_[size_++] = '\0';
+        bytes_[size_] = '\0';
+        return true;
+    }
+
+  private:
+    std::size_t LengthAt(std::size_t at) const {
+        const void* zero = std::memchr(bytes_ + at, '\0', size_ - at);
+        return static_cast<std::size_t>(static_cast<const char*>(zero) - (bytes_ + at));
+    }
+    bool Is(std::size_t at, const char* path, std::size_t length) const {
+        return LengthAt(at) == length && std::memcmp(bytes_ + at, path, length) == 0;
+    }
+
+    // Always a zero past the last path: the list's own terminator.
+    char bytes_[kMostLentListBytes + 1];
+    std::size_t size_ = 0;
+};
+
+enum class JournalState { kNone, kLent, kKept, kUnknown };
 
 // The journal as a reader under the mutex finds it.
 struct JournalFound {
@@ -148,6 +229,7 @@ struct JournalFound {
     Lenders listed;  // as the journal lists them
     Lenders alive;   // those of them still alive
     StoredValue saved;
+    LentPaths lent;
 };
 
 namespace {
@@ -175,46 +257,23 @@ class JournalLock {
     bool owned_ = false;
 };
 
-// A path value read narrow into the stack, for comparing with no heap.
-struct PathValue {
-    char bytes[kMostLentBytes + 2];
-    std::uint32_t size = 0;
-    std::uint32_t type = 0;
-
-    // False when absent, unreadable, or longer than any lent path.
-    bool Read(Platform& platform, const HostKey& key, const char* name) {
-        size = sizeof bytes;
-        return platform.QueryValue(key.get(), name, &type, bytes, &size) == kRegSuccess;
-    }
-    bool Is(const char* text, std::uint32_t length) const {
-        return size == length && std::memcmp(bytes, text, length) == 0;
-    }
-};
-
-// Whether the user had a Macro0; unreadable when the journal was left before
-// it was complete.
-ValuePresence SavedPresence(Platform& platform, const HostKey& journal) {
+// Whether the user had a Macro0: kUnreadable when the mark could not be
+// read, nullopt-like kAbsent with incomplete set when there is no valid mark.
+ValuePresence SavedPresence(Platform& platform, const HostKey& journal, bool* incomplete) {
     std::uint32_t presence = 2;
     std::uint32_t type = 0;
     std::uint32_t size = sizeof presence;
-    if (platform.QueryValue(journal.get(), kSavedPresenceValue, &type, &presence, &size) !=
-            kRegSuccess ||
-        type != kRegDword || presence > 1) {
+    const long status =
+        platform.QueryValue(journal.get(), kSavedPresenceValue, &type, &presence, &size);
+    *incomplete = false;
+    if (status != kRegSuccess && status != kRegFileNotFound && status != kRegMoreData) {
         return ValuePresence::kUnreadable;
     }
-    return presence == 1 ? ValuePresence::kPresent : ValuePresence::kAbsent;
-}
-
-// The user's value as the journal keeps it.
-StoredValue SavedValue(Platform& platform, const HostKey& journal) {
-    StoredValue saved;
-    saved.presence = SavedPresence(platform, journal);
-    if (saved.presence != ValuePresence::kPresent) {
-        return saved;
+    if (status != kRegSuccess || type != kRegDword || size != sizeof presence || presence > 1) {
+        *incomplete = true;
+        return ValuePresence::kAbsent;
     }
-    saved = SaveKeyValue(platform, journal, kSavedValue);
-    if (saved.presence != ValuePresence::kPresent) saved.presence = ValuePresence::kUnreadable;
-    return saved;
+    return presence == 1 ? ValuePresence::kPresent : ValuePresence::kAbsent;
 }
 
 bool WriteSaved(Platform& platform, const HostKey& journal, const StoredValue& saved) {
@@ -228,16 +287,35 @@ bool WriteSaved(Platform& platform, const HostKey& journal, const StoredValue& s
                              sizeof presence) == kRegSuccess;
 }
 
-JournalFound Examine(Platform& platform, const HostKey& journal, const ProcessStamp& self) {
-    JournalFound found;
-    if (!journal) return found;
-    found.saved = SavedValue(platform, journal);
-    if (found.saved.presence == ValuePresence::kUnreadable) return found;
-    found.listed.Read(platform, journal);
-    found.alive = found.listed;
-    found.alive.DropEnded(platform, self);
-    found.state = found.alive.count > 0 ? JournalState::kLent : JournalState::kKept;
-    return found;
+// Reads the whole journal; any read that fails with anything but "not
+// found" leaves it unknown.
+void Examine(Platform& platform, const HostKey& journal, const ProcessStamp& self,
+             JournalFound* found) {
+    found->state = JournalState::kNone;
+    if (!journal) return;
+    bool incomplete = false;
+    found->saved = StoredValue();
+    found->saved.presence = SavedPresence(platform, journal, &incomplete);
+    if (found->saved.presence == ValuePresence::kUnreadable) {
+        found->state = JournalState::kUnknown;
+        return;
+    }
+    if (incomplete) return;
+    if (found->saved.presence == ValuePresence::kPresent) {
+        found->saved = SaveKeyValue(platform, journal, kSavedValue);
+        if (found->saved.presence == ValuePresence::kUnreadable) {
+            found->state = JournalState::kUnknown;
+            return;
+        }
+        if (found->saved.presence == ValuePresence::kAbsent) return;  // malformed
+    }
+    if (!found->listed.Read(platform, journal) || !found->lent.Read(platform, journal)) {
+        found->state = JournalState::kUnknown;
+        return;
+    }
+    found->alive = found->listed;
+    found->alive.DropEnded(platform, self);
+    found->state = found->alive.count > 0 ? JournalState::kLent : JournalState::kKept;
 }
 
 // Any state to kNone. The tree may not go: what makes it a journal goes
@@ -252,13 +330,21 @@ void Remove(Platform& platform, HostKey& journal) {
     platform.DeleteUserTree(kJournalKey);
 }
 
-// Whether Macro0 still holds the path the journal lent.
-bool StillLent(Platform& platform, const HostKey& macros, const HostKey& journal) {
-    PathValue slot;
-    PathValue lent;
-    return slot.Read(platform, macros, kFirstMacroValue) && slot.type == kRegSz &&
-           lent.Read(platform, journal, kLentValue) && lent.type == kRegSz &&
-           slot.Is(lent.bytes, lent.size);
+enum class SlotHolds { kLentPath, kOther, kUnknown };
+
+// What Macro0 holds: a path the journal's loans lent, something the user or
+// the editor put there since, or nothing known when it cannot be read.
+SlotHolds SlotHolding(Platform& platform, const HostKey& macros, const LentPaths& lent) {
+    char bytes[kMostLentBytes + 2];
+    std::uint32_t size = sizeof bytes;
+    std::uint32_t type = 0;
+    const long status = platform.QueryValue(macros.get(), kFirstMacroValue, &type, bytes, &size);
+    if (status == kRegFileNotFound || status == kRegMoreData) return SlotHolds::kOther;
+    if (status != kRegSuccess) return SlotHolds::kUnknown;
+    const void* zero = std::memchr(bytes, '\0', size);
+    if (type != kRegSz || zero == nullptr) return SlotHolds::kOther;
+    const std::size_t length = static_cast<std::size_t>(static_cast<const char*>(zero) - bytes);
+    return lent.Contains(bytes, length) ? SlotHolds::kLentPath : SlotHolds::kOther;
 }
 
 // kKept to kNone: the user's value back in Macro0, then the journal gone.
@@ -275,23 +361,29 @@ bool Settle(Platform& platform, HostKey& journal, const HostKey& macros, const S
 }
 
 // kKept to kNone, for a journal whose loans nobody ended: only where Macro0
-// still holds the lent path does the user's value go back. Anything else
-// there was put by the user or the editor since, and stays.
+// still holds a path its loans lent does the user's value go back. Anything
+// else there was put by the user or the editor since, and stays. A Macro0
+// that cannot be read is tried again later.
 bool Repair(Platform& platform, HostKey& journal, const HostKey& macros,
             const JournalFound& found) {
-    if (macros && !StillLent(platform, macros, journal)) {
-        Remove(platform, journal);
-        return true;
+    if (macros) {
+        const SlotHolds holds = SlotHolding(platform, macros, found.lent);
+        if (holds == SlotHolds::kUnknown) return false;
+        if (holds == SlotHolds::kOther) {
+            Remove(platform, journal);
+            return true;
+        }
     }
     return Settle(platform, journal, macros, found.saved, found.alive);
 }
 
 // With the lock held: an incomplete journal cleared, the ended lenders of
-// one in flight dropped, one kept for a retry repaired.
+// one in flight dropped, one kept for a retry repaired, an unknown one left.
 void RepairLocked(Platform& platform) {
     HostKey journal = OpenHostKey(platform, kJournalKey, kJournalAccess);
-    const JournalFound found = Examine(platform, journal, platform.CurrentProcess());
     if (!journal) return;
+    JournalFound found;
+    Examine(platform, journal, platform.CurrentProcess(), &found);
     switch (found.state) {
         case JournalState::kNone:
             Remove(platform, journal);
@@ -302,6 +394,8 @@ void RepairLocked(Platform& platform) {
         case JournalState::kKept:
             Repair(platform, journal, OpenHostKey(platform, kMacrosKey, kKeyReadWriteCreate),
                    found);
+            break;
+        case JournalState::kUnknown:
             break;
     }
 }
@@ -318,38 +412,50 @@ bool MacroSlotLoan::Begin(const AnsiString& path) {
     self_ = platform_.CurrentProcess();
     path_ = path;
     created_ = false;
-    if (inFlight_ || path_.size() + 1 > kMostLentBytes || loansInFlightCount == kMostLenders) {
+    if (inFlight_ || path_.empty() || path_.size() + 1 > kMostLentBytes ||
+        loansInFlightCount == kMostLenders) {
         return false;
     }
     JournalLock lock(platform_);
     if (!lock.owned()) return false;
     const HostKey macros = OpenHostKey(platform_, kMacrosKey, kKeyReadWriteCreate);
     if (!macros) return false;
-    HostKey journal = OpenHostKey(platform_, kJournalKey, kJournalAccess);
-    JournalFound found = Examine(platform_, journal, self_);
-    // A loan joins only a loan in flight; a journal kept for a retry is put
-    // right first, and a loan starts afresh from Macro0.
-    if (found.state == JournalState::kKept && !Repair(platform_, journal, macros, found)) {
-        return false;
+    // Opened or made in one call: a key that fails to open is never taken for none.
+    HostKey journal(platform_, platform_.CreateUserKey(kJournalKey, kJournalAccess));
+    if (!journal) return false;
+    JournalFound found;
+    Examine(platform_, journal, self_, &found);
+    switch (found.state) {
+        case JournalState::kUnknown:
+            return false;
+        case JournalState::kLent:
+            return Join(journal, found) && Lend(journal, macros, found);
+        case JournalState::kKept:
+            // A loan joins only a loan in flight; a journal kept for a retry
+            // is put right first, and a loan starts afresh from Macro0.
+            if (!Repair(platform_, journal, macros, found)) return false;
+            break;
+        case JournalState::kNone:
+            Remove(platform_, journal);  // what an incomplete one left
+            break;
     }
-    if (found.state == JournalState::kLent) {
-        return Join(journal, found) && Lend(journal, macros, found.listed);
-    }
-    if (journal) Remove(platform_, journal);  // what an incomplete one left
-    HostKey created(platform_, platform_.CreateUserKey(kJournalKey, kJournalAccess));
-    return Create(created, macros) && Lend(created, macros, Lenders());
+    journal.Reset(platform_.CreateUserKey(kJournalKey, kJournalAccess));
+    found.state = JournalState::kNone;
+    return Create(journal, macros) && Lend(journal, macros, found);
 }
 
 // kNone to kLent: the user's value saved before Macro0 is written.
 bool MacroSlotLoan::Create(HostKey& journal, const HostKey& macros) {
+    if (!journal) return false;
     // What cannot be read cannot be put back: leave the setting alone.
     saved_ = SaveKeyValue(platform_, macros, kFirstMacroValue);
-    previous_ = StoredValue();
-    if (saved_.presence == ValuePresence::kUnreadable || !journal) return false;
+    previous_ = AnsiString();
     created_ = true;
     Lenders lenders;
     lenders.Add(self_);
-    if (WriteKeyString(platform_, journal, kLentValue, path_) &&
+    LentPaths lent;
+    if (saved_.presence != ValuePresence::kUnreadable &&
+        lent.MoveToEnd(path_.c_str(), path_.size()) && lent.Write(platform_, journal) &&
         lenders.Write(platform_, journal) && WriteSaved(platform_, journal, saved_)) {
         return true;
     }
@@ -357,25 +463,27 @@ bool MacroSlotLoan::Create(HostKey& journal, const HostKey& macros) {
     return false;
 }
 
-// kLent to kLent: one more lender, and the path it lends.
+// kLent to kLent: the path joins the list, then the lender the lenders.
 bool MacroSlotLoan::Join(const HostKey& journal, const JournalFound& found) {
     // The user's value is the one the first loan saved.
     saved_ = found.saved;
-    previous_ = ReadKeyValue(platform_, journal, kLentValue);
+    previous_ = found.lent.Newest();
+    LentPaths lent = found.lent;
     Lenders lenders = found.alive;
-    if (!lenders.Add(self_) || !WriteKeyString(platform_, journal, kLentValue, path_)) {
+    if (!lent.MoveToEnd(path_.c_str(), path_.size()) || !lenders.Add(self_) ||
+        !lent.Write(platform_, journal)) {
         return false;
     }
     if (lenders.Write(platform_, journal)) return true;
-    PutBackLent(journal);
+    found.lent.Write(platform_, journal);
     return false;
 }
 
 // kLent: Macro0 written once the journal records the loan.
-bool MacroSlotLoan::Lend(HostKey& journal, const HostKey& macros, const Lenders& listedBefore) {
+bool MacroSlotLoan::Lend(HostKey& journal, const HostKey& macros, const JournalFound& before) {
     if (!WriteKeyString(platform_, macros, kFirstMacroValue, path_)) {
         // Macro0 still holds what it held: run nothing, least of all that.
-        Undo(journal, listedBefore);
+        Undo(journal, before);
         return false;
     }
     AddLoanInFlight(self_);
@@ -384,36 +492,30 @@ bool MacroSlotLoan::Lend(HostKey& journal, const HostKey& macros, const Lenders&
 }
 
 // kLent back to where this loan found the journal: kNone when it made it,
-// else the journal as it was, which may be the only record of the user's value.
-void MacroSlotLoan::Undo(HostKey& journal, const Lenders& listedBefore) {
+// else the journal as it was, which may be the only record of the user's
+// value. A path left listed is harmless: Macro0 never held it.
+void MacroSlotLoan::Undo(HostKey& journal, const JournalFound& before) {
     if (created_) {
         Remove(platform_, journal);
         return;
     }
-    PutBackLent(journal);
-    listedBefore.Write(platform_, journal);
+    if (before.listed.Write(platform_, journal)) before.lent.Write(platform_, journal);
 }
 
-void MacroSlotLoan::PutBackLent(const HostKey& journal) {
-    if (previous_.presence == ValuePresence::kPresent) {
-        platform_.SetValue(journal.get(), kLentValue, kRegSz, previous_.data(), previous_.size());
-    }
-}
-
-// kLent to kLent, other loans still in flight: this loan's lender goes, and
-// Macro0 gets back the path this loan found there, unless a later loan has
-// lent it since.
+// kLent to kLent, other loans still in flight: Macro0 gets back the path this
+// loan found there, unless a later loan has lent it since; then this loan's
+// lender goes. The list names the path Macro0 is given back before Macro0
+// holds it, and keeps the path it held: a death between any two writes
+// leaves Macro0 holding a path the journal names.
 void MacroSlotLoan::Leave(const HostKey& journal, const HostKey& macros, const Lenders& others) {
-    others.Write(platform_, journal);
-    PathValue lent;
-    const bool stillOurs = lent.Read(platform_, journal, kLentValue) &&
-                           lent.Is(path_.c_str(), static_cast<std::uint32_t>(path_.size() + 1));
-    // The journal says what Macro0 holds: changed only once Macro0 is.
-    if (stillOurs && previous_.presence == ValuePresence::kPresent && macros &&
-        platform_.SetValue(macros.get(), kFirstMacroValue, kRegSz, previous_.data(),
-                           previous_.size()) == kRegSuccess) {
-        PutBackLent(journal);
+    LentPaths lent;
+    if (lent.Read(platform_, journal) && lent.IsNewest(path_.c_str(), path_.size()) &&
+        !previous_.empty() && macros && lent.MoveToEnd(previous_.c_str(), previous_.size()) &&
+        lent.Write(platform_, journal)) {
+        platform_.SetValue(macros.get(), kFirstMacroValue, kRegSz, previous_.c_str(),
+                           static_cast<std::uint32_t>(previous_.size() + 1));
     }
+    others.Write(platform_, journal);
 }
 
 void MacroSlotLoan::End() {
@@ -423,15 +525,19 @@ void MacroSlotLoan::End() {
     // Put back even when the lock cannot be had: a lost setting is worse.
     JournalLock lock(platform_);
     const HostKey macros = OpenHostKey(platform_, kMacrosKey, kKeyWrite);
-    HostKey journal = OpenHostKey(platform_, kJournalKey, kJournalAccess);
+    long status = kRegSuccess;
+    HostKey journal = OpenHostKey(platform_, kJournalKey, kJournalAccess, &status);
     if (!journal) {
-        // No record to go by: what this loan knows.
-        if (macros) RestoreKeyValue(platform_, macros, kFirstMacroValue, saved_);
+        // No record to go by: what this loan knows. A journal that failed to
+        // open is left to the next command.
+        if (macros && status == kRegFileNotFound) {
+            RestoreKeyValue(platform_, macros, kFirstMacroValue, saved_);
+        }
         return;
     }
     // No longer in flight, this loan's lender is dropped with the ended ones.
     Lenders lenders;
-    lenders.Read(platform_, journal);
+    if (!lenders.Read(platform_, journal)) return;
     lenders.DropEnded(platform_, self_);
     if (lenders.count > 0) {
         Leave(journal, macros, lenders);
@@ -456,19 +562,26 @@ void RepairLoansAtFirstCall(Platform& platform) {
 RegisteredMacroList RegisteredMacrosOutsideLoans(Platform& platform) {
     RegisteredMacroList macros;
     macros.paths = ReadRegisteredMacros(platform);
-    if (macros.paths.empty() || LoansInFlightOf(platform.CurrentProcess()) == 0) return macros;
-    const HostKey journal = OpenHostKey(platform, kJournalKey, kKeyRead);
-    const ValuePresence presence =
-        journal ? SavedPresence(platform, journal) : ValuePresence::kUnreadable;
-    if (presence == ValuePresence::kUnreadable) return macros;
-    // This process lent Macro0: registered macro 0 is what the journal keeps.
-    WideString saved =
-        presence == ValuePresence::kPresent ? ReadKeyString(platform, journal, kSavedValue) : u"";
+    if (macros.paths.empty()) return macros;
+    long status = kRegSuccess;
+    const HostKey journal = OpenHostKey(platform, kJournalKey, kKeyRead, &status);
+    if (!journal && status == kRegFileNotFound) return macros;
+    JournalFound found;
+    if (journal) Examine(platform, journal, platform.CurrentProcess(), &found);
+    if (journal && found.state == JournalState::kNone) return macros;
+    // A loan of some editor lends Macro0, or may: registered macro 0 is what
+    // the journal keeps, run through a loan of its own, never by number.
+    macros.firstIsKept = true;
+    if (!journal || found.state == JournalState::kUnknown) {
+        macros.paths[0].clear();  // names no macro
+        return macros;
+    }
+    WideString saved = TextOf(platform, found.saved);
     if (saved.empty()) {
         macros.paths.clear();  // the editor's list ends at an empty Macro0
+        macros.firstIsKept = false;
     } else {
         macros.paths[0] = std::move(saved);
-        macros.firstIsKept = true;
     }
     return macros;
 }

@@ -17,6 +17,8 @@ constexpr const char* kJournalKey = "Software\\Quorvin";
 // The longest path a loan lends; the walk's paths are far shorter. Bounded,
 // so that the end of a loan compares paths on the stack.
 constexpr std::size_t kMostLentBytes = 4096;
+// Every path the journal's loans lent, at most; a loan past it lends nothing.
+constexpr std::size_t kMostLentListBytes = 16384;
 
 struct Lenders;
 struct JournalFound;
@@ -40,10 +42,9 @@ class MacroSlotLoan {
   private:
     bool Create(HostKey& journal, const HostKey& macros);
     bool Join(const HostKey& journal, const JournalFound& found);
-    bool Lend(HostKey& journal, const HostKey& macros, const Lenders& listedBefore);
-    void Undo(HostKey& journal, const Lenders& listedBefore);
+    bool Lend(HostKey& journal, const HostKey& macros, const JournalFound& before);
+    void Undo(HostKey& journal, const JournalFound& before);
     void Leave(const HostKey& journal, const HostKey& macros, const Lenders& others);
-    void PutBackLent(const HostKey& journal);
 
     Platform& platform_;
     ProcessStamp self_;
@@ -51,7 +52,7 @@ class MacroSlotLoan {
     bool created_ = false;   // this loan made the journal
     bool inFlight_ = false;  // Macro0 is lent, and End has not run
     StoredValue saved_;      // the user's value, from before the first loan
-    StoredValue previous_;   // absent unless another loan was in flight: its path
+    AnsiString previous_;    // empty unless another loan was in flight: its path
 };
 
 // Puts Macro0 back for every loan whose lending process is gone.
@@ -59,12 +60,13 @@ void RepairLoans(Platform& platform);
 // The same, once per process.
 void RepairLoansAtFirstCall(Platform& platform);
 
-// The editor's registered macros as a menu of this process shows them.
+// The editor's registered macros as a menu shows them.
 struct RegisteredMacroList {
     std::vector<WideString> paths;
-    // A loan of this process lends Macro0, and paths[0] is the user's own
-    // macro 0 that the journal keeps: the editor's command for macro 0 would
-    // run the lent path instead.
+    // A loan of any editor lends Macro0, or did and could not put it back, and
+    // paths[0] is the user's own macro 0 that the journal keeps (empty when
+    // the journal cannot be read): the editor's command for macro 0 would run
+    // the lent path instead, or the user's once the loan ends.
     bool firstIsKept = false;
 };
 RegisteredMacroList RegisteredMacrosOutsideLoans(Platform& platform);

@@ -314,6 +314,34 @@ void ANestedMenuDuringALoanShowsTheUsersMacro(Context& context) {
     context.check.True(!KeyExists(kJournalKey), "no journal left");
 }
 
+// Another editor lends run.js; while this editor's menu is open, that loan
+// ends. The user's macro 0, or the lent file, chosen then is what runs.
+void AMenuDuringAnotherEditorsLoanRunsTheMacroChosen(Context& context) {
+    for (const char key : {'1', '2'}) {
+        const std::string chosen = context.folder + (key == '1' ? "\\inner.js" : "\\run.js");
+        std::printf("  %s chosen\n", chosen.c_str());
+        SetUp(context, RegistryValue());
+        SetString(kMacrosKey, "Macro0", context.folder + "\\inner.js");
+        Editor lender = Start(context, "LendAndWait", "Local\\QuorvinE2E.A", '2');  // run.js
+        WaitUntilLent(context, "Local\\QuorvinE2E.A");
+        PluginModule plugin(context.dllPath);
+        StandInEditor editor;
+        editor.onMenuShown = [&] {
+            LetEnd("Local\\QuorvinE2E.A");
+            WaitFor(context, lender);
+        };
+        standin::Run(context, editor, plugin, {static_cast<WORD>(key)});
+        const auto& messages = editor.messages();
+        if (context.check.Equal(1, static_cast<long long>(messages.size()), "messages")) {
+            context.check.EqualValue(StringValue(chosen), messages[0].macroSlot,
+                                     "the macro the editor runs");
+        }
+        context.check.EqualValue(StringValue(context.folder + "\\inner.js"),
+                                 ReadValue(kMacrosKey, "Macro0"), "Macro0 put back");
+        context.check.True(!KeyExists(kJournalKey), "no journal left");
+    }
+}
+
 // Gives a key an access list; true when it took it.
 bool SetKeyAccess(const char* subKey, const char* access) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -478,6 +506,7 @@ const TestEntry kTests[] = {
     E2E_TEST(ALoanRunningElsewhereIsNotDisturbed, default),
     E2E_TEST(OverlappingLoansOfTwoEditorsLeaveTheUsersValue, default),
     E2E_TEST(ANestedMenuDuringALoanShowsTheUsersMacro, default),
+    E2E_TEST(AMenuDuringAnotherEditorsLoanRunsTheMacroChosen, default),
     E2E_TEST(AForeignSubKeyDoesNotStopTheLoans, default),
     E2E_TEST(AnUndeletableSubKeyDoesNotStopTheLoans, default),
     E2E_TEST(AKeptJournalOutlivesALendThatCannotWrite, default),

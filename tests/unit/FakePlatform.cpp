@@ -142,6 +142,7 @@ char32_t CodePointAt(const char16_t* text, std::size_t length, std::size_t i, st
 }
 
 constexpr long kAccessDenied = 5;
+constexpr long kOutOfMemory = 14;
 constexpr std::uint32_t kKeySetValue = 0x2;
 
 }  // namespace
@@ -215,7 +216,22 @@ const FakePlatform::OpenKey* FakePlatform::KeyOf(KeyHandle key) const {
     return open == openKeys_.end() ? nullptr : &open->second;
 }
 
-KeyHandle FakePlatform::OpenUserKey(const char* subKey, std::uint32_t access) {
+bool FakePlatform::Fails(const std::string& call) {
+    if (!counting) return false;
+    calls.push_back(call);
+    return calls.size() == failingCall;
+}
+
+KeyHandle FakePlatform::OpenUserKey(const char* subKey, std::uint32_t access, long* status) {
+    if (status != nullptr) *status = keys_.count(subKey) ? kRegSuccess : kRegFileNotFound;
+    if (Fails(std::string("OpenUserKey ") + subKey)) {
+        if (status != nullptr) *status = kOutOfMemory;
+        return nullptr;
+    }
+    return Survive(Open(subKey, access));
+}
+
+KeyHandle FakePlatform::Open(const char* subKey, std::uint32_t access) {
     if (keys_.count(subKey) == 0) {
         return nullptr;
     }
@@ -227,16 +243,19 @@ KeyHandle FakePlatform::OpenUserKey(const char* subKey, std::uint32_t access) {
 
 long FakePlatform::QueryValue(KeyHandle key, const char* name, std::uint32_t* type, void* data,
                               std::uint32_t* size) {
-    return Query(key, name, type, data, size, true);
+    if (Fails(std::string("QueryValue ") + name)) return kOutOfMemory;
+    return Survive(Query(key, name, type, data, size, true));
 }
 
 long FakePlatform::QueryStoredValue(KeyHandle key, const char* name, std::uint32_t* type,
                                     void* data, std::uint32_t* size) {
-    return Query(key, name, type, data, size, false);
+    if (Fails(std::string("QueryStoredValue ") + name)) return kOutOfMemory;
+    return Survive(Query(key, name, type, data, size, false));
 }
 
 long FakePlatform::SetStoredValue(KeyHandle key, const char* name, std::uint32_t type,
                                   const void* data, std::uint32_t size) {
+    if (Fails(std::string("SetStoredValue ") + name)) return kOutOfMemory;
     const OpenKey* open = KeyOf(key);
     if (open == nullptr || (open->access & kKeySetValue) == 0 || Unwritable(name)) {
         return kAccessDenied;
@@ -251,7 +270,7 @@ long FakePlatform::SetStoredValue(KeyHandle key, const char* name, std::uint32_t
         if (!lastIsZero && bytes[next] == 0 && bytes[next + 1] == 0) stored += 2;
     }
     SetStoredBytes(open->key, name, type, std::string(static_cast<const char*>(data), stored));
-    return kRegSuccess;
+    return Survive(kRegSuccess);
 }
 
 long FakePlatform::Query(KeyHandle key, const char* name, std::uint32_t* type, void* data,
@@ -298,20 +317,22 @@ long FakePlatform::Query(KeyHandle key, const char* name, std::uint32_t* type, v
 
 long FakePlatform::SetValue(KeyHandle key, const char* name, std::uint32_t type, const void* data,
                             std::uint32_t size) {
+    if (Fails(std::string("SetValue ") + name)) return kOutOfMemory;
     const OpenKey* open = KeyOf(key);
     if (open == nullptr || (open->access & kKeySetValue) == 0 || Unwritable(name)) {
         return kAccessDenied;
     }
     SetValueBytes(open->key, name, type, std::string(static_cast<const char*>(data), size));
-    return kRegSuccess;
+    return Survive(kRegSuccess);
 }
 
 long FakePlatform::DeleteValue(KeyHandle key, const char* name) {
+    if (Fails(std::string("DeleteValue ") + name)) return kOutOfMemory;
     const OpenKey* open = KeyOf(key);
     if (open == nullptr || (open->access & kKeySetValue) == 0 || Unwritable(name)) {
         return kAccessDenied;
     }
-    return keys_[open->key].erase(name) ? kRegSuccess : kRegFileNotFound;
+    return Survive(keys_[open->key].erase(name) ? kRegSuccess : kRegFileNotFound);
 }
 
 void FakePlatform::CloseKey(KeyHandle key) {
@@ -321,12 +342,13 @@ void FakePlatform::CloseKey(KeyHandle key) {
 }
 
 KeyHandle FakePlatform::CreateUserKey(const char* subKey, std::uint32_t access) {
+    if (Fails(std::string("CreateUserKey ") + subKey)) return nullptr;
     if (std::find(uncreatableKeys.begin(), uncreatableKeys.end(), subKey) !=
         uncreatableKeys.end()) {
         return nullptr;
     }
     keys_[subKey];
-    return OpenUserKey(subKey, access);
+    return Survive(Open(subKey, access));
 }
 
 long FakePlatform::DeleteUserKey(const char* subKey) {
@@ -337,6 +359,7 @@ long FakePlatform::DeleteUserKey(const char* subKey) {
 }
 
 long FakePlatform::DeleteUserTree(const char* subKey) {
+    if (Fails(std::string("DeleteUserTree ") + subKey)) return kOutOfMemory;
     const std::string prefix = std::string(subKey) + "\\";
     for (const std::string& key : undeletableKeys) {
         if (key == subKey || key.compare(0, prefix.size(), prefix) == 0) return kAccessDenied;
@@ -344,7 +367,7 @@ long FakePlatform::DeleteUserTree(const char* subKey) {
     while (HasKeyBelow(prefix)) {
         keys_.erase(keys_.lower_bound(prefix));
     }
-    return DeleteUserKey(subKey);
+    return Survive(DeleteUserKey(subKey));
 }
 
 bool FakePlatform::Unwritable(const char* name) const {
@@ -358,27 +381,30 @@ bool FakePlatform::HasKeyBelow(const std::string& prefix) const {
 }
 
 bool FakePlatform::IsRunning(const ProcessStamp& process) {
-    if (process == thisProcess) return true;
+    if (Fails("IsRunning " + std::to_string(process.id))) return false;
+    if (process == thisProcess) return Survive(true);
     // Refused to open, so not taken for running, as Win32Platform does it.
     if (std::find(unopenableProcesses.begin(), unopenableProcesses.end(), process) !=
         unopenableProcesses.end()) {
-        return false;
+        return Survive(false);
     }
-    return std::find(otherProcesses.begin(), otherProcesses.end(), process) != otherProcesses.end();
+    return Survive(std::find(otherProcesses.begin(), otherProcesses.end(), process) !=
+                   otherProcesses.end());
 }
 
 MutexHandle FakePlatform::CreateNamedMutex(const char* name) {
     if (std::string(name) != "Local\\QuorvinMacro0Loans") {
         throw std::logic_error("an unexpected mutex");
     }
-    return reinterpret_cast<MutexHandle>(0x77);
+    if (Fails("CreateNamedMutex")) return nullptr;
+    return Survive(reinterpret_cast<MutexHandle>(0x77));
 }
 
 bool FakePlatform::WaitForMutex(MutexHandle, std::uint32_t) {
-    if (mutexTimesOut) return false;
+    if (Fails("WaitForMutex") || mutexTimesOut) return false;
     if (mutexHeld) throw std::logic_error("the mutex is held across a call");
     mutexHeld = true;
-    return true;
+    return Survive(true);
 }
 
 void FakePlatform::ReleaseMutex(MutexHandle) {
@@ -513,7 +539,7 @@ const FakePlatform::Node* FakePlatform::Child(const std::u16string& folder,
 }
 
 std::u16string FakePlatform::Canonical(const std::u16string& path, int depth,
-                                       std::u16string* shortPath) const {
+                                       std::u16string* shortPath, std::u16string* longPath) const {
     if (path.size() >= kMaxPath || depth > 32) {
         return std::u16string();
     }
@@ -529,6 +555,7 @@ std::u16string FakePlatform::Canonical(const std::u16string& path, int depth,
             *shortPath += (shortPath->empty() ? u"" : u"\\") +
                           (shortNames && !node->shortName.empty() ? node->shortName : name);
         }
+        if (longPath != nullptr) *longPath += (longPath->empty() ? u"" : u"\\") + name;
         const std::u16string candidate = current.empty() ? name : current + u"\\" + name;
         current = node->linkTarget.empty() ? candidate : Canonical(node->linkTarget, depth + 1);
         if (current.empty()) {
@@ -620,11 +647,20 @@ bool FakePlatform::FolderIdentityOf(const char16_t* path, FolderIdentity* identi
 
 bool FakePlatform::ShortPathOf(const char16_t* path, WideString* shortPath) {
     std::u16string result;
-    if (Canonical(path, 0, &result).empty()) {
+    if (Fails("ShortPathOf") || Canonical(path, 0, &result).empty()) {
         return false;
     }
     *shortPath = result;
-    return true;
+    return Survive(true);
+}
+
+bool FakePlatform::LongPathOf(const char16_t* path, WideString* longPath) {
+    std::u16string result;
+    if (Fails("LongPathOf") || Canonical(path, 0, nullptr, &result).empty()) {
+        return false;
+    }
+    *longPath = result;
+    return Survive(true);
 }
 
 // --- Menus ---
@@ -748,6 +784,7 @@ std::function<std::uint32_t(FakePlatform&, MenuHandle)> FakePlatform::Choose(
 
 LResult FakePlatform::SendWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
                                         LParam lParam) {
+    if (Fails("SendWindowMessage " + std::to_string(wParam))) return 0;
     Message sent{false, window, message, wParam, lParam, {}};
     if (message == 2085 && lParam != 0) {
         sent.text = reinterpret_cast<const char*>(lParam);
@@ -756,13 +793,14 @@ LResult FakePlatform::SendWindowMessage(WindowHandle window, std::uint32_t messa
     if (onSend) {
         onSend(sent);
     }
-    return 0;
+    return Survive(0);
 }
 
 bool FakePlatform::PostWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
                                      LParam lParam) {
+    if (Fails("PostWindowMessage " + std::to_string(wParam))) return false;
     messages.push_back(Message{true, window, message, wParam, lParam, {}});
-    return true;
+    return Survive(true);
 }
 
 void FakePlatform::ShellExecuteVerb(WindowHandle window, const char16_t* verb, const char16_t* file,

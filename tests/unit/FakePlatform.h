@@ -78,6 +78,18 @@ class FakePlatform : public Platform {
     // Writes and deletions of values of these names are refused.
     std::vector<std::string> unwritableValues;
 
+    // --- Faults, by call ---
+    // While counting, each call of the registry, the mutex, processes, paths
+    // and messages is numbered from 1 and named in calls. The failing call
+    // fails as the system's would (a registry call with 14, out of memory; the
+    // mutex wait times out); right after the dying call the process dies:
+    // ProcessDied is thrown, and the caller unwinds as if it never ran again.
+    struct ProcessDied {};
+    bool counting = false;
+    std::vector<std::string> calls;
+    std::size_t failingCall = 0;
+    std::size_t dyingCall = 0;
+
     // --- Folders ---
     // Entries are listed in the order they are added; "." and ".." come first
     // in every folder, as on NTFS. Paths are UTF-16, or code page 932 text.
@@ -166,7 +178,8 @@ class FakePlatform : public Platform {
     std::vector<int> loadStringSizes;
 
     // Platform
-    KeyHandle OpenUserKey(const char* subKey, std::uint32_t access) override;
+    KeyHandle OpenUserKey(const char* subKey, std::uint32_t access,
+                          long* status = nullptr) override;
     long QueryValue(KeyHandle key, const char* name, std::uint32_t* type, void* data,
                     std::uint32_t* size) override;
     long SetValue(KeyHandle key, const char* name, std::uint32_t type, const void* data,
@@ -192,6 +205,7 @@ class FakePlatform : public Platform {
     void FindClose(FindHandle find) override;
     bool FolderIdentityOf(const char16_t* path, FolderIdentity* identity) override;
     bool ShortPathOf(const char16_t* path, WideString* shortPath) override;
+    bool LongPathOf(const char16_t* path, WideString* longPath) override;
     MenuHandle CreatePopupMenu() override;
     bool InsertItem(MenuHandle menu, std::uint32_t position, const MenuItem& item) override;
     std::uint32_t TrackPopupMenu(MenuHandle menu, std::uint32_t flags, long x, long y,
@@ -237,15 +251,25 @@ class FakePlatform : public Platform {
     std::u16string ShortNameFor(const std::u16string& folder, const std::u16string& name);
     const Node* Child(const std::u16string& folder, const std::u16string& part,
                       std::u16string* name) const;
-    // The path with every link followed; shortPath, when given, gets the path
-    // as written with each component in its short form.
+    // The path with every link followed; shortPath and longPath, when given,
+    // get the path as written with each component in its short or long form.
     std::u16string Canonical(const std::u16string& path, int depth,
-                             std::u16string* shortPath = nullptr) const;
+                             std::u16string* shortPath = nullptr,
+                             std::u16string* longPath = nullptr) const;
     const Node* Resolve(const std::u16string& path) const;
     const OpenKey* KeyOf(KeyHandle key) const;
     bool Unwritable(const char* name) const;
     long Query(KeyHandle key, const char* name, std::uint32_t* type, void* data,
                std::uint32_t* size, bool narrow);
+    KeyHandle Open(const char* subKey, std::uint32_t access);
+    // Counts a call: true when it is the one to fail.
+    bool Fails(const std::string& call);
+    // Dies when the call just made is the dying one.
+    template <typename Result>
+    Result Survive(Result result) {
+        if (counting && dyingCall != 0 && calls.size() == dyingCall) throw ProcessDied();
+        return result;
+    }
 
     std::map<std::string, std::map<std::string, Value>> keys_;
     std::map<std::uintptr_t, OpenKey> openKeys_;

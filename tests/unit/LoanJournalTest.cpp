@@ -217,6 +217,7 @@ TEST(LoanJournal, AKeyWithNoCompleteJournalIsClearedAndTheLoanGoesOn) {
             MacroSlotLoan loan(platform);
             ASSERT_TRUE(loan.Begin("C:\\a.js")) << c.what << run;
             EXPECT_TRUE(Same(kLentA, Macro0(platform))) << c.what << run;
+            EXPECT_EQ(c.undeletable, platform.HasKey(subKey)) << c.what << run << ": cleared first";
             loan.End();
             EXPECT_TRUE(Same(kUserString, Macro0(platform))) << c.what << run;
             EXPECT_EQ(c.undeletable, platform.HasKey(kJournalKey)) << c.what << run;
@@ -332,7 +333,7 @@ TEST(LoanJournal, AFailedWriteLendsNothingOrLeavesAJournalToRepair) {
     }
 }
 
-TEST(LoanJournal, DuringItsOwnLoanAProcessSeesTheUsersMacroAsRegisteredMacro0) {
+TEST(LoanJournal, DuringAnyLoanEveryProcessSeesTheUsersMacroAsRegisteredMacro0) {
     struct Case {
         const char* what;
         std::optional<Value> before;
@@ -344,7 +345,7 @@ TEST(LoanJournal, DuringItsOwnLoanAProcessSeesTheUsersMacroAsRegisteredMacro0) {
                                         testing::Utf16Bytes(u"C:\\\u0141\u00F3d\u017A.js\0")};
     const Case cases[] = {
         {"this process lent it", kUserString, kEditorA, {"C:\\mine.js", "C:\\second.js"}},
-        {"another process lent it", kUserString, kEditorB, {"C:\\a.js", "C:\\second.js"}},
+        {"another process lent it", kUserString, kEditorB, {"C:\\mine.js", "C:\\second.js"}},
         {"the user had none", std::nullopt, kEditorA, {}},
         {"by its true text",
          kUserOutsideTheCodePage,

@@ -84,6 +84,29 @@ TEST(MacroMenuBuilder, RegisteredMacrosAreCheckedAndTheCurrentOneIsDefault) {
               Build(platform, kRoot, -1));
 }
 
+// Whatever the true path, a short form names the macro too; a longer path
+// that starts with the macro's does not.
+TEST(MacroMenuBuilder, ASettingNamesAMacroByItsPathOrAShortFormOfItOnly) {
+    struct Case {
+        const char* setting;
+        bool names;
+    };
+    const Case cases[] = {
+        {"C:\\Macros folder\\a.js", true},   {"C:\\MACROS~1\\a.js", true},
+        {"C:\\Macros folder\\a.jsx", false}, {"C:\\Macros folder\\a.js.bak", false},
+        {"C:\\MACROS~1\\a.js.bak", false},   {"C:\\MACROS~1\\a.jsx", false},
+    };
+    for (const Case& c : cases) {
+        FakePlatform platform;
+        platform.AddFile("C:\\Macros folder\\a.js");
+        Register(platform, {c.setting});
+        platform.SetString(kCommonKey, "MacroFile", c.setting);
+        EXPECT_EQ(Lines{c.names ? "&1 a.js #9216 checked default" : "&1 a.js #1"},
+                  Build(platform, "C:\\Macros folder", -1))
+            << c.setting;
+    }
+}
+
 TEST(MacroMenuBuilder, CurrentMacroThatIsNotRegisteredIsDefaultOnly) {
     FakePlatform platform;
     platform.SetString(kCommonKey, "MacroFile", "C:\\Macros\\Sub\\d.pl");
