@@ -40,11 +40,15 @@ bool NamesMacro(const MacroSetting& setting, const WalkFolder& folder, const cha
            (!setting.text.empty() && !shortPath.empty() && setting.text == shortPath);
 }
 
-// The setting's long form, asked once per command, not once per entry.
+// The setting's long form, asked once per command, not once per entry. Only a
+// path that can hold a generated short name ("~") and that the call takes
+// (shorter than MAX_PATH) is asked about: some systems' call fails badly on
+// a path of 64 KiB.
 MacroSetting SettingOf(Platform& platform, WideString text) {
     MacroSetting setting;
     setting.text = std::move(text);
-    if (!setting.text.empty() && platform.LongPathOf(setting.text.c_str(), &setting.longForm) &&
+    if (setting.text.size() < kMaxPath && setting.text.find(u'~') != WideString::npos &&
+        platform.LongPathOf(setting.text.c_str(), &setting.longForm) &&
         setting.longForm == setting.text) {
         setting.longForm.clear();
     }

@@ -257,8 +257,8 @@ class JournalLock {
     bool owned_ = false;
 };
 
-// Whether the user had a Macro0: kUnreadable when the mark could not be
-// read, nullopt-like kAbsent with incomplete set when there is no valid mark.
+// Whether the user had a Macro0, by the presence mark: kUnreadable when the
+// mark could not be read; incomplete when there is none, or a malformed one.
 ValuePresence SavedPresence(Platform& platform, const HostKey& journal, bool* incomplete) {
     std::uint32_t presence = 2;
     std::uint32_t type = 0;
