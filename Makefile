@@ -2,7 +2,8 @@
 BUILD := build
 JOBS ?= $(shell nproc)
 
-.PHONY: all bench dist dll demo fuzz images test setup setup-test setup-demo clean format
+.PHONY: all bench dist dll demo fuzz images test setup setup-test setup-demo setup-dist setup-format \
+	clean format
 
 all: dll
 
@@ -14,6 +15,12 @@ setup-test:
 
 setup-demo:
 	@scripts/setup.sh demo
+
+setup-dist:
+	@scripts/setup.sh dist
+
+setup-format:
+	@scripts/setup.sh format
 
 # Both DLLs from the same sources: build/win32 (i686) and build/win64 (x86_64).
 dll: setup
@@ -28,8 +35,8 @@ dll: setup
 	cp $(BUILD)/win64/Quorvin.dll dist/x64/Quorvin.dll
 	@echo "Built dist/Quorvin.dll (32-bit) and dist/x64/Quorvin.dll (64-bit)"
 
-# The release: dist/Quorvin-<version>.zip.
-dist: setup-test dll
+# The release: dist/Quorvin-<version>.zip and its SHA-256 beside it.
+dist: setup-dist dll
 	scripts/make-dist.sh $(CURDIR) $(CURDIR)/dist/Quorvin.dll $(CURDIR)/dist/x64/Quorvin.dll \
 		$(CURDIR)/dist
 
@@ -78,7 +85,7 @@ images: setup-test
 	cmake --build $(BUILD)/native --target make_toolbar_images
 	$(BUILD)/native/tests/make_toolbar_images resources/bitmaps
 
-format:
+format: setup-format
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:

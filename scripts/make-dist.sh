@@ -1,26 +1,31 @@
 #!/usr/bin/env bash
 # Writes the release: dist/Quorvin-<version>.zip with x86/Quorvin.dll (for the
 # 32-bit editor), x64/Quorvin.dll (for the 64-bit editor), README.txt
-# (Japanese, then English) and SHA256SUMS. The same sources give the same zip.
+# (Japanese, then English), LICENSE, CHANGELOG.md and SHA256SUMS (of the files
+# inside); and beside it Quorvin-<version>.zip.sha256, the zip's own SHA-256,
+# which it prints. The same sources give the same zip.
 #   make-dist.sh <source folder> <32-bit DLL> <64-bit DLL> <output folder>
 set -euo pipefail
 source="$1" dll32="$2" dll64="$3" out="$4"
 version="$(head -n1 "$source/VERSION")"
 stage="$(mktemp -d)"
 trap 'rm -rf "$stage"' EXIT
-files=(x86/Quorvin.dll x64/Quorvin.dll README.txt SHA256SUMS)
+files=(x86/Quorvin.dll x64/Quorvin.dll README.txt LICENSE CHANGELOG.md SHA256SUMS)
 mkdir -p "$stage/x86" "$stage/x64"
 cp "$dll32" "$stage/x86/Quorvin.dll"
 cp "$dll64" "$stage/x64/Quorvin.dll"
 # UTF-8 with a byte order mark and Windows line ends, so that every Notepad
 # reads the Japanese right; the version filled in.
-{ printf '\357\273\277'; sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' "$source/docs/README.txt"; } \
+{ printf '\357\273\277'; sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' "$source/docs/README.txt.in"; } \
     > "$stage/README.txt"
-(cd "$stage" && sha256sum x86/Quorvin.dll x64/Quorvin.dll README.txt > SHA256SUMS)
+cp "$source/LICENSE" "$source/CHANGELOG.md" "$stage/"
+(cd "$stage" && sha256sum "${files[@]:0:5}" > SHA256SUMS)
 (cd "$stage" && touch -d '2000-01-01 00:00:00 UTC' "${files[@]}")
 zip="$out/Quorvin-$version.zip"
 rm -f "$zip"
 mkdir -p "$out"
 # -D: the files alone, no entries for their folders.
 (cd "$stage" && TZ=UTC zip -X -D -q "$zip" "${files[@]}")
+(cd "$out" && sha256sum "$(basename "$zip")" > "$(basename "$zip").sha256")
 echo "Wrote $zip"
+echo "SHA-256: $(cut -d' ' -f1 "$zip.sha256")  (also in $zip.sha256)"

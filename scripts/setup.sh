@@ -3,10 +3,13 @@
 # only where something is missing. Runs apt as root, or through sudo.
 set -euo pipefail
 
-# "test" adds what the tests need, "demo" what the demo needs.
-want_tests=0 want_demo=0
+# "test" adds what the tests need, "demo" what the demo needs, "dist" what
+# the release needs, "format" clang-format.
+want_tests=0 want_demo=0 want_dist=0 want_format=0
 [ "${1:-}" = "test" ] && want_tests=1
 [ "${1:-}" = "demo" ] && want_demo=1
+[ "${1:-}" = "dist" ] && want_dist=1
+[ "${1:-}" = "format" ] && want_format=1
 
 packages=()
 need() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed' || packages+=("$1"); }
@@ -48,9 +51,25 @@ fi
 if [ "$want_demo" = 1 ]; then
     need imagemagick
 fi
+if [ "$want_dist" = 1 ]; then
+    need zip
+fi
+if [ "$want_format" = 1 ]; then
+    need clang-format
+fi
 
 as_root=()
-[ "$(id -u)" -ne 0 ] && as_root=(sudo)
+if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+        missing="${packages[*]}"
+        if [ -n "$missing" ] || { [ "$want_tests$want_demo" != 00 ] &&
+            ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8'; }; then
+            echo "setup: not root and no sudo; run as root first: su -c '$(realpath "$0") ${1:-}'" >&2
+            exit 1
+        fi
+    fi
+    as_root=(sudo)
+fi
 export DEBIAN_FRONTEND=noninteractive
 
 if [ "${#packages[@]}" -gt 0 ]; then

@@ -51,7 +51,7 @@ checks = [
     ("a Japanese Unicode string block", sorted(strings), ["041104B0"]),
     ("its strings", strings.get("041104B0"), {
         "CompanyName": "Merrow", "FileDescription": "マクロフォルダ一覧", "FileVersion": version,
-        "OriginalFilename": "Quorvin.dll", "ProductName": "Quorvin", "ProductVersion": version}),
+        "LegalCopyright": "Copyright (c) 2026 Merrow. MIT License.", "OriginalFilename": "Quorvin.dll", "ProductName": "Quorvin", "ProductVersion": version}),
     ("the matching translation", translations, ["0x0411 0x04b0"]),
 ]
 failures = 0

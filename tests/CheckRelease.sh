@@ -12,15 +12,21 @@ check() {  # <what> <command...>
 }
 check "the zip is named after the version" test -f "$zip"
 (cd "$scratch/unpacked" && unzip -q "$zip")
-check "it holds both DLLs, the read-me and the checksums, nothing else" \
-    test "$(unzip -Z1 "$zip" | sort | tr '\n' ' ')" = "README.txt SHA256SUMS x64/Quorvin.dll x86/Quorvin.dll "
+check "it holds both DLLs, the read-me, the licence, the changelog and the checksums, nothing else" \
+    test "$(unzip -Z1 "$zip" | LC_ALL=C sort | tr '\n' ' ')" = "CHANGELOG.md LICENSE README.txt SHA256SUMS x64/Quorvin.dll x86/Quorvin.dll "
 check "the checksums cover both DLLs and verify" bash -c \
     "cd '$scratch/unpacked' && grep -c Quorvin.dll SHA256SUMS | grep -qx 2 && sha256sum -c SHA256SUMS"
+check "the zip's own hash lies beside it and matches it" bash -c \
+    "cd '$scratch' && grep -q ' $(basename "$zip")\$' '$zip.sha256' && sha256sum -c '$zip.sha256'"
+check "the licence is MIT's, with the copyright" grep -q '^Copyright (c) 2026 Merrow' "$scratch/unpacked/LICENSE"
+check "the changelog goes back to the first DLL" grep -q 'the first DLL' "$scratch/unpacked/CHANGELOG.md"
+check "the read-me gives the editor's menu path to add it" grep -q 'Customize Plug-ins' "$scratch/unpacked/README.txt"
+check "and says what may stay behind" grep -q '^What may stay behind' "$scratch/unpacked/README.txt"
 check "x86 holds the 32-bit DLL built" cmp "$dll32" "$scratch/unpacked/x86/Quorvin.dll"
 check "x64 holds the 64-bit DLL built" cmp "$dll64" "$scratch/unpacked/x64/Quorvin.dll"
 check "the read-me says which DLL to pick" grep -q 'Program Files (x86)' "$scratch/unpacked/README.txt"
 check "the read-me is Japanese first" grep -q '^■ インストール' "$scratch/unpacked/README.txt"
 check "then English" grep -q '^Install' "$scratch/unpacked/README.txt"
 check "with Windows line ends" grep -q $'\r$' "$scratch/unpacked/README.txt"
-echo "$((9 - failures)) passed, $failures failed"
+echo "$((14 - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]

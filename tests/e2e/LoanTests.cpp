@@ -342,6 +342,43 @@ void AMenuDuringAnotherEditorsLoanRunsTheMacroChosen(Context& context) {
     }
 }
 
+// In an editor long past its first call, after another editor was killed
+// while it lent Macro0: the uninstall question comes only once Macro0 is back.
+void TheUninstallQuestionComesAfterTheRepair(Context& context) {
+    SetUp(context, kSlotCases[0].before);
+    const std::string software = SoftwareOutsideTheEditor();
+    PluginModule plugin(context.dllPath);
+    StandInEditor editor;
+    using QueryStatusFunction = BOOL(WINAPI*)(HWND, BOOL*);
+    using PlugInProcFunction = LRESULT(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
+    BOOL checked = FALSE;
+    plugin.ExportAs<QueryStatusFunction>("QueryStatus")(editor.window(), &checked);
+    Run(context, "DieWhileRunningMacro0", "-", '2');  // run.js
+    context.check.EqualValue(StringValue(context.folder + "\\run.js"),
+                             ReadValue(kMacrosKey, "Macro0"), "Macro0 left lent");
+    constexpr UINT_PTR kAnswerTimer = 77;
+    bool asked = false;
+    RegistryValue atQuestion;
+    editor.onWindowMessage = [&](UINT message, WPARAM wParam, LPARAM) {
+        if (message != WM_TIMER || wParam != kAnswerTimer) return false;
+        const HWND question = FindWindowA(nullptr, "EmEditor");
+        if (question != nullptr && !asked) {
+            asked = true;
+            atQuestion = ReadStoredValue(kMacrosKey, "Macro0");
+            PostMessageA(question, WM_COMMAND, IDNO, 0);
+        }
+        return true;
+    };
+    SetTimer(editor.window(), kAnswerTimer, 100, nullptr);
+    const LRESULT agreed =
+        plugin.ExportAs<PlugInProcFunction>("PlugInProc")(editor.window(), 2311, 0, 0);
+    KillTimer(editor.window(), kAnswerTimer);
+    context.check.True(asked, "the question was asked");
+    context.check.Equal(0, static_cast<long long>(agreed), "No keeps the plug-in");
+    context.check.EqualValue(kSlotCases[0].before, atQuestion, "Macro0 back before the question");
+    CheckPutBack(context, kSlotCases[0].before, software);
+}
+
 // Gives a key an access list; true when it took it.
 bool SetKeyAccess(const char* subKey, const char* access) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -507,6 +544,7 @@ const TestEntry kTests[] = {
     E2E_TEST(OverlappingLoansOfTwoEditorsLeaveTheUsersValue, default),
     E2E_TEST(ANestedMenuDuringALoanShowsTheUsersMacro, default),
     E2E_TEST(AMenuDuringAnotherEditorsLoanRunsTheMacroChosen, default),
+    E2E_TEST(TheUninstallQuestionComesAfterTheRepair, default),
     E2E_TEST(AForeignSubKeyDoesNotStopTheLoans, default),
     E2E_TEST(AnUndeletableSubKeyDoesNotStopTheLoans, default),
     E2E_TEST(AKeptJournalOutlivesALendThatCannotWrite, default),

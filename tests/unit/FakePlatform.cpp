@@ -812,7 +812,9 @@ void FakePlatform::ShellExecuteVerb(WindowHandle window, const char16_t* verb, c
 
 int FakePlatform::ShowMessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption,
                                  std::uint32_t type) {
-    messageBoxes.push_back(MessageBoxCall{owner, text, caption, type});
+    const auto macro0 = FindValue("Software\\EmSoft\\EmEditor v3\\Macros", "Macro0");
+    messageBoxes.push_back(
+        MessageBoxCall{owner, text, caption, type, macro0 ? macro0->bytes.c_str() : ""});
     return messageBoxAnswer;
 }
 

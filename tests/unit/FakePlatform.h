@@ -165,6 +165,7 @@ class FakePlatform : public Platform {
         WindowHandle owner;
         std::u16string text, caption;
         std::uint32_t type;
+        std::string macro0;  // the editor's Macro0 as the narrow call reads it then
     };
     std::vector<MessageBoxCall> messageBoxes;
     int messageBoxAnswer = 7;  // IDNO

@@ -5,6 +5,8 @@
 
 #include "FakePlatform.h"
 #include "plugin/PluginQueries.h"
+#include "settings/HostSettings.h"
+#include "settings/LoanJournal.h"
 
 namespace quorvin {
 namespace {
@@ -121,17 +123,29 @@ TEST(ConfirmUninstall, AsksTheUserAndOnlyYesAgrees) {
     struct Case {
         int answer;
         LResult expected;
+        bool killedLoan = false;  // another editor died while it lent Macro0
     };
-    const Case cases[] = {{6, 1}, {7, 0}, {2, 0}, {0, 0}, {1, 0}};
+    const Case cases[] = {{6, 1}, {7, 0}, {2, 0}, {0, 0}, {1, 0}, {6, 1, true}, {7, 0, true}};
     for (const Case& c : cases) {
         FakePlatform platform = WithTexts();
         platform.messageBoxAnswer = c.answer;
+        platform.AddKey(kMacrosKey);
+        platform.SetString(kMacrosKey, "Macro0", "C:\\mine.js");
+        if (c.killedLoan) {
+            platform.thisProcess = ProcessStamp{200, 6000};
+            MacroSlotLoan loan(platform);
+            ASSERT_TRUE(loan.Begin("C:\\a.js"));
+            platform.thisProcess = ProcessStamp{100, 5000};
+        }
         EXPECT_EQ(c.expected, AnswerPlugInQuery(platform, kWindow, 2311, 0, 0)) << c.answer;
         ASSERT_EQ(1u, platform.messageBoxes.size());
         EXPECT_EQ(kWindow, platform.messageBoxes[0].owner);
         EXPECT_EQ(u"Really uninstall?", platform.messageBoxes[0].text);
         EXPECT_EQ(u"EmEditor", platform.messageBoxes[0].caption);
         EXPECT_EQ(0x24u, platform.messageBoxes[0].type);
+        // Put back before the question, whatever the answer.
+        EXPECT_EQ("C:\\mine.js", platform.messageBoxes[0].macro0) << c.answer;
+        EXPECT_FALSE(platform.HasKey(kJournalKey)) << c.answer;
     }
 }
 
