@@ -41,12 +41,14 @@ dist: setup-dist dll
 		$(CURDIR)/dist
 
 # The 64-bit editor is the one people have; ARCH=x86 shows the 32-bit DLL.
+# SETTINGS=ini: the editor keeps its settings in INI files, as a portable one.
 ARCH ?= x64
+SETTINGS ?= registry
 DEMO_BUILD := $(if $(filter x86,$(ARCH)),win32,win64)
 DEMO_DLL := $(if $(filter x86,$(ARCH)),dist/Quorvin.dll,dist/x64/Quorvin.dll)
 demo: setup-demo dll
 	cmake --build $(BUILD)/$(DEMO_BUILD) -j $(JOBS) --target QuorvinEditor
-	demo/run-demo.sh $(CURDIR)/$(BUILD) $(CURDIR)/$(BUILD)/$(DEMO_BUILD) $(CURDIR)/$(DEMO_DLL) $(ARCH)
+	QUORVIN_DEMO_SETTINGS=$(SETTINGS) demo/run-demo.sh $(CURDIR)/$(BUILD) $(CURDIR)/$(BUILD)/$(DEMO_BUILD) $(CURDIR)/$(DEMO_DLL) $(ARCH)
 
 test: setup-test dll
 	cmake --build $(BUILD)/win32 -j $(JOBS)

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Sandbox.h"
+#include "SettingsStore.h"
 #include "StandInEditor.h"
 
 using namespace standin;
@@ -48,9 +49,22 @@ std::wstring PluginText(const PluginModule& plugin, UINT id) {
     return buffer;
 }
 
-// The editor's settings as a user of the sample folder would have them.
+// The editor's settings as a user of the sample folder would have them: in
+// the registry, or in INI files where the demo keeps them there (a portable
+// editor), with nothing of the editor's in the registry.
 void SetUpEditorSettings(const std::string& folder) {
     ResetEditorSettings();
+    const std::wstring ini = IniFolder();
+    if (!ini.empty()) {
+        const std::wstring wide = Widen(folder);
+        CreateDirectoryW(ini.c_str(), nullptr);
+        WriteIniFile(ini + L"\\EmEditor.ini",
+                     L"[Common]\r\nMacroFolder=" + wide + L"\r\nMacroFile=" + wide +
+                         L"\\Sort lines.jsee\r\n[Macros]\r\nMacro0=" + wide +
+                         L"\\Hello.js\r\nMacro1=" + wide + L"\\Python\\Count words.py\r\n");
+        WriteIniFile(ini + L"\\PlugIns.ini", L"");
+        return;
+    }
     SetString(kCommonKey, "MacroFolder", folder);
     SetString(kCommonKey, "MacroFile", folder + "\\Sort lines.jsee");
     SetString(kMacrosKey, "Macro0", folder + "\\Hello.js");

@@ -2,6 +2,8 @@
 # Shows the plug-in in the stand-in editor under Wine, with the sample macros.
 # With a display: a real window. Without one (or QUORVIN_DEMO_HEADLESS=1): a
 # screenshot of the menu in build/demo/menu.png and the menu printed as text.
+# QUORVIN_DEMO_SETTINGS=ini: the editor keeps its settings in INI files of its
+# own, as a portable editor, instead of the registry.
 #   run-demo.sh <build folder> <Windows build folder> <plug-in DLL> x86|x64
 # The DLL, the stand-in editor of the Windows build folder and Wine are all of
 # the one architecture.
@@ -17,6 +19,12 @@ source "$here/../scripts/wine-env.sh" "$build/wine" "$arch"
 macros="$WINEPREFIX/drive_c/QuorvinDemo/Macros"
 rm -rf "$macros" && mkdir -p "$macros" && cp -R "$here/macros/." "$macros/"
 editor=("$windows_build/QuorvinEditor.exe" "$(windows_path "$dll")" 'C:\QuorvinDemo\Macros')
+unset QUORVIN_STANDIN_INI
+if [ "${QUORVIN_DEMO_SETTINGS:-registry}" = ini ]; then
+    rm -rf "$WINEPREFIX/drive_c/QuorvinDemo/Settings"
+    export QUORVIN_STANDIN_INI='C:\QuorvinDemo\Settings'
+    echo "The editor keeps its settings in INI files in $QUORVIN_STANDIN_INI."
+fi
 
 if [ -n "${DISPLAY:-}" ] && [ -z "${QUORVIN_DEMO_HEADLESS:-}" ]; then
     echo "Click the button or press F5 in the stand-in editor's window."

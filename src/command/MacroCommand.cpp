@@ -5,6 +5,7 @@
 #include "menu/MacroNames.h"
 #include "plugin/HostInterface.h"
 #include "resources/ResourceIds.h"
+#include "settings/EditorSettings.h"
 #include "settings/HostSettings.h"
 #include "settings/LoanJournal.h"
 
@@ -28,7 +29,7 @@ WideString OpenFolderLabel(Platform& platform, int itemCount, std::int32_t style
 struct MenuChoice {
     enum class Kind { kNothing, kRegistered, kOpenFolder, kPath } kind = Kind::kNothing;
     std::uint32_t id = 0;
-    AnsiString path;
+    WideString path;
 };
 
 // Builds the menu, shows it and destroys every menu of it before returning.
@@ -50,7 +51,7 @@ MenuChoice ChooseFromMenu(Platform& platform, WindowHandle window, const WideStr
         choice.kind = MenuChoice::Kind::kOpenFolder;
     } else if (builder.IsPathCommand(choice.id)) {
         choice.kind = MenuChoice::Kind::kPath;
-        choice.path = builder.PathAt(choice.id);
+        choice.path = builder.LendPathAt(choice.id);
     }
     // Anything else, 0 included, is a dismissed menu.
     return choice;
@@ -58,10 +59,13 @@ MenuChoice ChooseFromMenu(Platform& platform, WindowHandle window, const WideStr
 
 }  // namespace
 
-void RunMacroMenuCommand(Platform& platform, WindowHandle window, const WalkLimits& limits) {
+void RunMacroMenuCommand(Platform& system, WindowHandle window, const WalkLimits& limits) {
+    SettingsChoice settings(system, window);
+    Platform& platform = settings.store();
     RepairLoans(platform);
     // In its true text: the code page need not hold it.
-    const WideString folder = ReadHostString(platform, kCommonKey, kMacroFolderValue);
+    const WideString folder =
+        platform.ResolveSettingPath(ReadHostString(platform, kCommonKey, kMacroFolderValue));
     if (folder.empty()) {
         const AnsiString text = LoadResourceString(platform, IDS_NO_MACROS);
         platform.SendWindowMessage(window, kHostMsgNoMacroFolder, 0,
@@ -87,7 +91,7 @@ void RunMacroMenuCommand(Platform& platform, WindowHandle window, const WalkLimi
     }
 }
 
-void LaunchThroughFirstSlot(Platform& platform, const AnsiString& path, WindowHandle window) {
+void LaunchThroughFirstSlot(Platform& platform, const WideString& path, WindowHandle window) {
     MacroSlotLoan loan(platform);
     if (!loan.Begin(path)) {
         return;

@@ -7,12 +7,12 @@
 namespace quorvin {
 
 // The plug-in's command: the macro menu at the cursor, and the chosen item
-// carried out.
+// carried out, with the editor's settings from the store it keeps them in.
 void RunMacroMenuCommand(Platform& platform, WindowHandle window,
                          const WalkLimits& limits = WalkLimits());
 
 // Runs a macro the editor has not registered by lending it the first
 // registered slot (Macro0) for one synchronous editor command.
-void LaunchThroughFirstSlot(Platform& platform, const AnsiString& path, WindowHandle window);
+void LaunchThroughFirstSlot(Platform& platform, const WideString& path, WindowHandle window);
 
 }  // namespace quorvin

@@ -65,8 +65,9 @@ MacroMenuBuilder::MacroMenuBuilder(Platform& platform, const WalkLimits& limits)
     : platform_(platform),
       limits_(limits),
       registeredMacros_(RegisteredMacrosOutsideLoans(platform)),
-      currentMacroFile_(
-          SettingOf(platform, ReadHostString(platform, kCommonKey, kMacroFileValue))) {
+      currentMacroFile_(SettingOf(platform, platform.ResolveSettingPath(ReadHostString(
+                                                platform, kCommonKey, kMacroFileValue)))),
+      lendsTruePaths_(platform.LendsTruePaths()) {
     for (WideString& path : registeredMacros_.paths) {
         registered_.push_back(SettingOf(platform, std::move(path)));
     }
@@ -159,10 +160,19 @@ void MacroMenuBuilder::AddEntry(PopupMenu& menu, const WalkFolder& folder, const
     if (!IsMacroFileName(platform_, name)) {
         return;
     }
+    // Where Macro0 takes true paths, every macro runs by its own; else by the
+    // narrow path the editor opens, if there is one.
     EditorPath path;
-    const bool runnable = EditorPathOf(platform_, folder, name, length, &path);
+    TablePath lent;
+    bool runnable = true;
+    if (lendsTruePaths_) {
+        lent.wide = folder.wide + name;
+    } else {
+        runnable = EditorPathOf(platform_, folder, name, length, &path);
+        lent.narrow = path.narrow;
+    }
     const std::size_t registered = RegisteredIndex(folder, name, length, path.shortPath);
-    const std::uint32_t id = CommandId(registered, runnable ? &path.narrow : nullptr);
+    const std::uint32_t id = CommandId(registered, runnable ? &lent : nullptr);
     // The editor runs a registered macro by its number, with no path at all.
     // Grayed when nothing would run it: listed by its true name only.
     const bool runs = runnable || RunsByNumber(registered);
@@ -184,24 +194,33 @@ bool MacroMenuBuilder::RunsByNumber(std::size_t registered) const {
     return registered < registered_.size() && !(registered == 0 && registeredMacros_.firstIsKept);
 }
 
-std::uint32_t MacroMenuBuilder::CommandId(std::size_t registered, const AnsiString* path) {
+std::uint32_t MacroMenuBuilder::CommandId(std::size_t registered, TablePath* path) {
     if (RunsByNumber(registered)) {
         return kRegisteredMacroBase + static_cast<std::uint32_t>(registered);
     }
     if (path == nullptr || pathTable_.size() >= kPathTableLimit) {
         return 0;
     }
-    pathTable_.push_back(*path);
+    pathTable_.push_back(std::move(*path));
     return static_cast<std::uint32_t>(pathTable_.size() - 1);
 }
 
 std::uint32_t MacroMenuBuilder::AssignCommandId(const AnsiString& path) {
     const WideString text = FromCodePage(platform_, path);
-    return CommandId(RegisteredIndex(WalkFolder(), text.c_str(), text.size(), WideString()), &path);
+    TablePath entry;
+    entry.narrow = path;
+    return CommandId(RegisteredIndex(WalkFolder(), text.c_str(), text.size(), WideString()),
+                     &entry);
 }
 
 AnsiString MacroMenuBuilder::PathAt(std::uint32_t id) const {
-    return IsPathCommand(id) ? pathTable_[id] : AnsiString();
+    return IsPathCommand(id) ? pathTable_[id].narrow : AnsiString();
+}
+
+WideString MacroMenuBuilder::LendPathAt(std::uint32_t id) const {
+    if (!IsPathCommand(id)) return WideString();
+    const TablePath& entry = pathTable_[id];
+    return entry.wide.empty() ? FromCodePage(platform_, entry.narrow) : entry.wide;
 }
 
 bool MacroMenuBuilder::IsPathCommand(std::uint32_t id) const {

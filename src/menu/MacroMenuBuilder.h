@@ -47,8 +47,11 @@ class MacroMenuBuilder {
     PopupMenu& BuildFolderMenu(const WideString& folder, std::int32_t style);
     // Registered macro i when Macro<i> names the path, else a new table entry.
     std::uint32_t AssignCommandId(const AnsiString& path);
-    // The path of a table identifier (1 to the last one given), else empty.
+    // The path of a table identifier (1 to the last one given) in the code
+    // page, else empty; empty also where Macro0 takes true paths.
     AnsiString PathAt(std::uint32_t id) const;
+    // The path Macro0 is lent for a table identifier, in UTF-16.
+    WideString LendPathAt(std::uint32_t id) const;
     // Whether a menu built here can have returned this identifier.
     bool IsPathCommand(std::uint32_t id) const;
     bool IsRegisteredCommand(std::uint32_t id) const;
@@ -67,9 +70,14 @@ class MacroMenuBuilder {
     // user's own macro 0 while a loan of this process lends Macro0 another
     // path, which runs through a loan of its own instead.
     bool RunsByNumber(std::size_t registered) const;
+    // A table entry: the narrow path, or the true one where Macro0 takes those.
+    struct TablePath {
+        AnsiString narrow;
+        WideString wide;
+    };
     // kRegisteredMacroBase + i when the editor runs it by its number, else a
-    // new table entry for its narrow path, else 0.
-    std::uint32_t CommandId(std::size_t registered, const AnsiString* path);
+    // new table entry for its path, else 0.
+    std::uint32_t CommandId(std::size_t registered, TablePath* path);
 
     Platform& platform_;
     const WalkLimits limits_;
@@ -79,7 +87,8 @@ class MacroMenuBuilder {
     RegisteredMacroList registeredMacros_;  // its paths moved into registered_
     std::vector<MacroSetting> registered_;
     MacroSetting currentMacroFile_;
-    std::vector<AnsiString> pathTable_;
+    std::vector<TablePath> pathTable_;
+    const bool lendsTruePaths_;
 };
 
 }  // namespace quorvin

@@ -145,9 +145,18 @@ class Platform {
     virtual KeyHandle CreateUserKey(const char* subKey, std::uint32_t access) = 0;
     // Deletes a key with all its values and sub-keys, as RegDeleteTree does.
     virtual long DeleteUserTree(const char* subKey) = 0;
+    // The calls above are the settings store: the registry, or the store an
+    // editor that keeps its settings elsewhere serves (see EditorSettings).
+    // A path setting as the store's owner means it: the registry's are full.
+    virtual WideString ResolveSettingPath(const WideString& path) { return path; }
+    // Whether Macro0 takes a macro's true UTF-16 path: the registry's Macro0
+    // the editor reads in the code page.
+    virtual bool LendsTruePaths() { return false; }
 
     // Processes, and a mutex shared by name between them.
     virtual ProcessStamp CurrentProcess() = 0;
+    // The full path of the process's program, as GetModuleFileNameW gives it.
+    virtual WideString ProgramPath() = 0;
     // True only for a process that can be opened for
     // PROCESS_QUERY_LIMITED_INFORMATION, has the recorded creation time and
     // has not ended: a process this user cannot open is not one of its own.

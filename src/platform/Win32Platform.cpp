@@ -130,6 +130,22 @@ std::uint64_t CreationTime(HANDLE process) {
 
 }  // namespace
 
+WideString Win32Platform::ProgramPath() {
+    // Paths longer than MAX_PATH come cut; the buffer grows until one fits.
+    WideString path(kMaxPath, u'\0');
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, AsWide(&path[0]), static_cast<DWORD>(path.size()));
+        if (length == 0) return WideString();
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.assign(path.size() * 2, u'\0');
+    }
+    return WideString();
+}
+
 ProcessStamp Win32Platform::CurrentProcess() {
     ProcessStamp stamp;
     stamp.id = GetCurrentProcessId();

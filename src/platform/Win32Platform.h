@@ -23,6 +23,7 @@ class Win32Platform final : public Platform {
     long DeleteUserTree(const char* subKey) override;
 
     ProcessStamp CurrentProcess() override;
+    WideString ProgramPath() override;
     bool IsRunning(const ProcessStamp& process) override;
     MutexHandle CreateNamedMutex(const char* name) override;
     bool WaitForMutex(MutexHandle mutex, std::uint32_t milliseconds) override;

@@ -2,17 +2,24 @@
 #include "plugin/ExportCall.h"
 #include "plugin/PluginQueries.h"
 #include "resources/ResourceIds.h"
+#include "settings/EditorSettings.h"
 #include "settings/LoanJournal.h"
 
 namespace {
 
-// The editor asks for the plug-in's name, texts and state at start-up: the
-// first call of any export in a process repairs a loan of Macro0 that an
-// editor which died left behind, before the user sees anything.
-void RepairLeftLoans() {
+bool repairedAtFirstCall = false;
+
+// The editor asks for the plug-in's state at start-up: the first call that
+// names the editor's window repairs a loan of Macro0 that an editor which
+// died left behind, before the user sees anything. Only the window tells
+// where this editor keeps its settings, so calls without one wait for it.
+void RepairLeftLoans(quorvin::WindowHandle window) {
+    if (repairedAtFirstCall || window == nullptr) return;
+    repairedAtFirstCall = true;
     quorvin::Win32Platform platform;
     try {
-        quorvin::RepairLoansAtFirstCall(platform);
+        quorvin::SettingsChoice settings(platform, window);
+        quorvin::RepairLoans(settings.store());
     } catch (...) {
     }
 }
@@ -22,36 +29,27 @@ void RepairLeftLoans() {
 // The editor's view of the plug-in, besides OnCommand.
 extern "C" {
 
-int QUORVIN_API QueryStatus(quorvin::WindowHandle, int* checked) {
-    RepairLeftLoans();
+int QUORVIN_API QueryStatus(quorvin::WindowHandle window, int* checked) {
+    RepairLeftLoans(window);
     return quorvin::QueryCommandStatus(checked) ? 1 : 0;
 }
 
 void QUORVIN_API OnEvents(quorvin::WindowHandle window, unsigned events, quorvin::LParam value) {
     quorvin::Win32Platform platform;
-    RepairLeftLoans();
+    RepairLeftLoans(window);
     quorvin::HandleEvents(platform, window, events, value);
 }
 
-unsigned QUORVIN_API GetMenuTextID() {
-    RepairLeftLoans();
-    return IDS_MENU_TEXT;
-}
+unsigned QUORVIN_API GetMenuTextID() { return IDS_MENU_TEXT; }
 
-unsigned QUORVIN_API GetStatusMessageID() {
-    RepairLeftLoans();
-    return IDS_STATUS_MESSAGE;
-}
+unsigned QUORVIN_API GetStatusMessageID() { return IDS_STATUS_MESSAGE; }
 
-unsigned QUORVIN_API GetBitmapID() {
-    RepairLeftLoans();
-    return quorvin::kDefaultBitmap;
-}
+unsigned QUORVIN_API GetBitmapID() { return quorvin::kDefaultBitmap; }
 
 quorvin::LResult QUORVIN_API PlugInProc(quorvin::WindowHandle window, unsigned code,
                                         quorvin::WParam wParam, quorvin::LParam lParam) {
     quorvin::Win32Platform platform;
-    RepairLeftLoans();
+    RepairLeftLoans(window);
     return quorvin::AnswerPlugInQuery(platform, window, code, wParam, lParam);
 }
 

@@ -3,6 +3,7 @@
 #include "common/Module.h"
 #include "plugin/HostInterface.h"
 #include "resources/ResourceIds.h"
+#include "settings/EditorSettings.h"
 #include "settings/LoanJournal.h"
 
 namespace quorvin {
@@ -44,7 +45,8 @@ LResult AnswerTextQuery(Platform& platform, std::uint32_t id, WParam bufferSize,
 // A Macro0 that a killed editor left lent goes back first, as at every
 // command: once the DLL is gone, nothing would put it back.
 LResult ConfirmUninstall(Platform& platform, WindowHandle window) {
-    RepairLoans(platform);
+    SettingsChoice settings(platform, window);
+    RepairLoans(settings.store());
     const WideString question = platform.LoadWideString(ModuleInstance(), IDS_UNINSTALL_QUESTION);
     return platform.ShowMessageBox(window, question.c_str(), u"EmEditor", kMbYesNoQuestion) ==
                    kIdYes

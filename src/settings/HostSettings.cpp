@@ -116,6 +116,22 @@ bool DeleteKeyValue(Platform& platform, const HostKey& key, const char* value) {
     return status == kRegSuccess || status == kRegFileNotFound;
 }
 
+PathText PathTextOf(Platform& platform, const WideString& path) {
+    PathText text;
+    text.wide = path;
+    NarrowText narrow = ToCodePage(platform, path);
+    if (narrow.exact) text.narrow = static_cast<AnsiString&&>(narrow.text);
+    return text;
+}
+
+bool WritePathText(Platform& platform, const HostKey& key, const char* value,
+                   const PathText& text) {
+    if (!text.narrow.empty()) return WriteKeyString(platform, key, value, text.narrow);
+    return platform.SetStoredValue(key.get(), value, kRegSz, text.wide.c_str(),
+                                   static_cast<std::uint32_t>((text.wide.size() + 1) *
+                                                              sizeof(char16_t))) == kRegSuccess;
+}
+
 WideString ReadHostString(Platform& platform, const char* key, const char* value) {
     const HostKey open = OpenHostKey(platform, key, kKeyRead);
     if (!open) {
@@ -153,7 +169,7 @@ std::vector<WideString> ReadRegisteredMacros(Platform& platform) {
         if (path.empty()) {
             break;
         }
-        macros.push_back(std::move(path));
+        macros.push_back(platform.ResolveSettingPath(path));
     }
     return macros;
 }

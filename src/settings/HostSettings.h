@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/AnsiString.h"
+#include "common/CodePage.h"
 #include "common/OwnedHandle.h"
 #include "platform/Platform.h"
 
@@ -61,6 +62,16 @@ bool WriteKeyString(Platform& platform, const HostKey& key, const char* value,
 bool RestoreKeyValue(Platform& platform, const HostKey& key, const char* value,
                      const StoredValue& saved);
 bool DeleteKeyValue(Platform& platform, const HostKey& key, const char* value);
+
+// A path as Macro0 is given it: in the code page where the code page holds it
+// exactly (the editor's narrow calls read it so), else in UTF-16.
+struct PathText {
+    WideString wide;
+    AnsiString narrow;  // empty when the code page cannot hold the path
+};
+PathText PathTextOf(Platform& platform, const WideString& path);
+// Stores it as REG_SZ; allocates nothing.
+bool WritePathText(Platform& platform, const HostKey& key, const char* value, const PathText& text);
 
 WideString ReadHostString(Platform& platform, const char* key, const char* value);
 std::int32_t ReadAcceleratorStyle(Platform& platform);

@@ -144,80 +144,86 @@ struct Lenders {
     }
 };
 
-// The paths the journal's loans lent, in the code page, each ending in a
-// zero, the newest last: a list on the stack, so that a loan's end needs no heap.
+// The paths the journal's loans lent, in UTF-16, each ending in a zero, the
+// newest last: a list on the stack, so that a loan's end needs no heap.
 class LentPaths {
   public:
-    LentPaths() { bytes_[0] = '\0'; }
+    LentPaths() { units_[0] = u'\0'; }
     // False when the value could not be read; absent, none.
     bool Read(Platform& platform, const HostKey& journal) {
         std::uint32_t type = 0;
-        std::uint32_t size = kMostLentListBytes;
+        std::uint32_t size = kMostLentListUnits * sizeof(char16_t);
         size_ = 0;
-        const long status = platform.QueryValue(journal.get(), kLentValue, &type, bytes_, &size);
+        const long status =
+            platform.QueryStoredValue(journal.get(), kLentValue, &type, units_, &size);
         if (status != kRegSuccess) return status == kRegFileNotFound;
         // One path as REG_SZ is a list of one, as an earlier journal wrote it.
         if (type != kRegSz && type != kRegMultiSz) return true;
-        while (size > 0 && bytes_[size - 1] == '\0') --size;
-        size_ = size;
-        if (size_ > 0) bytes_[size_++] = '\0';
-        bytes_[size_] = '\0';
+        std::size_t units = size / sizeof(char16_t);
+        while (units > 0 && units_[units - 1] == u'\0') --units;
+        size_ = units;
+        if (size_ > 0) units_[size_++] = u'\0';
+        units_[size_] = u'\0';
         return true;
     }
     bool Write(Platform& platform, const HostKey& journal) const {
-        return platform.SetValue(journal.get(), kLentValue, kRegMultiSz, bytes_,
-                                 static_cast<std::uint32_t>(size_ + 1)) == kRegSuccess;
+        return platform.SetStoredValue(
+                   journal.get(), kLentValue, kRegMultiSz, units_,
+                   static_cast<std::uint32_t>((size_ + 1) * sizeof(char16_t))) == kRegSuccess;
     }
     // What Macro0 holds as far as the journal knows; empty when it lists none.
-    AnsiString Newest() const {
-        if (size_ == 0) return AnsiString();
+    WideString Newest() const {
+        if (size_ == 0) return WideString();
         std::size_t at = size_ - 1;
-        while (at > 0 && bytes_[at - 1] != '\0') --at;
-        return AnsiString(bytes_ + at, size_ - 1 - at);
+        while (at > 0 && units_[at - 1] != u'\0') --at;
+        return WideString(units_ + at, size_ - 1 - at);
     }
-    // The text of a path, without its terminator.
-    bool Contains(const char* path, std::size_t length) const {
+    bool Contains(const char16_t* path, std::size_t length) const {
         for (std::size_t at = 0; at < size_; at += LengthAt(at) + 1) {
             if (Is(at, path, length)) return true;
         }
         return false;
     }
-    bool IsNewest(const char* path, std::size_t length) const {
-        return size_ > length && Is(size_ - length - 1, path, length) &&
-               (size_ == length + 1 || bytes_[size_ - length - 2] == '\0');
+    bool IsNewest(const WideString& path) const {
+        const std::size_t length = path.size();
+        return size_ > length && Is(size_ - length - 1, path.c_str(), length) &&
+               (size_ == length + 1 || units_[size_ - length - 2] == u'\0');
     }
     // The path last, once; false when the list has no room for it.
-    bool MoveToEnd(const char* path, std::size_t length) {
+    bool MoveToEnd(const WideString& path) {
+        const std::size_t length = path.size();
         std::size_t kept = 0;
         for (std::size_t at = 0; at < size_;) {
             const std::size_t entry = LengthAt(at) + 1;
-            if (!Is(at, path, length)) {
-                std::memmove(bytes_ + kept, bytes_ + at, entry);
+            if (!Is(at, path.c_str(), length)) {
+                std::memmove(units_ + kept, units_ + at, entry * sizeof(char16_t));
                 kept += entry;
             }
             at += entry;
         }
         size_ = kept;
-        bytes_[size_] = '\0';
-        if (length == 0 || size_ + length + 1 >= kMostLentListBytes) return false;
-        std::memcpy(bytes_ + size_, path, length);
+        units_[size_] = u'\0';
+        if (length == 0 || size_ + length + 1 >= kMostLentListUnits) return false;
+        std::memcpy(units_ + size_, path.c_str(), length * sizeof(char16_t));
         size_ += length;
-        bytes_[size_++] = '\0';
-        bytes_[size_] = '\0';
+        units_[size_++] = u'\0';
+        units_[size_] = u'\0';
         return true;
     }
 
   private:
     std::size_t LengthAt(std::size_t at) const {
-        const void* zero = std::memchr(bytes_ + at, '\0', size_ - at);
-        return static_cast<std::size_t>(static_cast<const char*>(zero) - (bytes_ + at));
+        std::size_t length = 0;
+        while (at + length < size_ && units_[at + length] != u'\0') ++length;
+        return length;
     }
-    bool Is(std::size_t at, const char* path, std::size_t length) const {
-        return LengthAt(at) == length && std::memcmp(bytes_ + at, path, length) == 0;
+    bool Is(std::size_t at, const char16_t* path, std::size_t length) const {
+        return LengthAt(at) == length &&
+               std::memcmp(units_ + at, path, length * sizeof(char16_t)) == 0;
     }
 
     // Always a zero past the last path: the list's own terminator.
-    char bytes_[kMostLentListBytes + 1];
+    char16_t units_[kMostLentListUnits + 1];
     std::size_t size_ = 0;
 };
 
@@ -335,16 +341,17 @@ enum class SlotHolds { kLentPath, kOther, kUnknown };
 // What Macro0 holds: a path the journal's loans lent, something the user or
 // the editor put there since, or nothing known when it cannot be read.
 SlotHolds SlotHolding(Platform& platform, const HostKey& macros, const LentPaths& lent) {
-    char bytes[kMostLentBytes + 2];
-    std::uint32_t size = sizeof bytes;
+    char16_t units[kMostLentUnits + 1];
+    std::uint32_t size = sizeof units;
     std::uint32_t type = 0;
-    const long status = platform.QueryValue(macros.get(), kFirstMacroValue, &type, bytes, &size);
+    const long status =
+        platform.QueryStoredValue(macros.get(), kFirstMacroValue, &type, units, &size);
     if (status == kRegFileNotFound || status == kRegMoreData) return SlotHolds::kOther;
     if (status != kRegSuccess) return SlotHolds::kUnknown;
-    const void* zero = std::memchr(bytes, '\0', size);
-    if (type != kRegSz || zero == nullptr) return SlotHolds::kOther;
-    const std::size_t length = static_cast<std::size_t>(static_cast<const char*>(zero) - bytes);
-    return lent.Contains(bytes, length) ? SlotHolds::kLentPath : SlotHolds::kOther;
+    if (type != kRegSz) return SlotHolds::kOther;
+    std::size_t length = 0;
+    while (length < size / sizeof(char16_t) && units[length] != u'\0') ++length;
+    return lent.Contains(units, length) ? SlotHolds::kLentPath : SlotHolds::kOther;
 }
 
 // kKept to kNone: the user's value back in Macro0, then the journal gone.
@@ -400,19 +407,19 @@ void RepairLocked(Platform& platform) {
     }
 }
 
-bool repairedAtFirstCall = false;
-
 }  // namespace
 
 MacroSlotLoan::~MacroSlotLoan() {
     if (inFlight_) RemoveLoanInFlight(self_);
 }
 
-bool MacroSlotLoan::Begin(const AnsiString& path) {
+bool MacroSlotLoan::Begin(const AnsiString& path) { return Begin(FromCodePage(platform_, path)); }
+
+bool MacroSlotLoan::Begin(const WideString& path) {
     self_ = platform_.CurrentProcess();
-    path_ = path;
+    path_ = PathTextOf(platform_, path);
     created_ = false;
-    if (inFlight_ || path_.empty() || path_.size() + 1 > kMostLentBytes ||
+    if (inFlight_ || path.empty() || path.size() + 1 > kMostLentUnits ||
         loansInFlightCount == kMostLenders) {
         return false;
     }
@@ -449,14 +456,14 @@ bool MacroSlotLoan::Create(HostKey& journal, const HostKey& macros) {
     if (!journal) return false;
     // What cannot be read cannot be put back: leave the setting alone.
     saved_ = SaveKeyValue(platform_, macros, kFirstMacroValue);
-    previous_ = AnsiString();
+    previous_ = PathText();
     created_ = true;
     Lenders lenders;
     lenders.Add(self_);
     LentPaths lent;
-    if (saved_.presence != ValuePresence::kUnreadable &&
-        lent.MoveToEnd(path_.c_str(), path_.size()) && lent.Write(platform_, journal) &&
-        lenders.Write(platform_, journal) && WriteSaved(platform_, journal, saved_)) {
+    if (saved_.presence != ValuePresence::kUnreadable && lent.MoveToEnd(path_.wide) &&
+        lent.Write(platform_, journal) && lenders.Write(platform_, journal) &&
+        WriteSaved(platform_, journal, saved_)) {
         return true;
     }
     Remove(platform_, journal);
@@ -467,11 +474,10 @@ bool MacroSlotLoan::Create(HostKey& journal, const HostKey& macros) {
 bool MacroSlotLoan::Join(const HostKey& journal, const JournalFound& found) {
     // The user's value is the one the first loan saved.
     saved_ = found.saved;
-    previous_ = found.lent.Newest();
+    previous_ = PathTextOf(platform_, found.lent.Newest());
     LentPaths lent = found.lent;
     Lenders lenders = found.alive;
-    if (!lent.MoveToEnd(path_.c_str(), path_.size()) || !lenders.Add(self_) ||
-        !lent.Write(platform_, journal)) {
+    if (!lent.MoveToEnd(path_.wide) || !lenders.Add(self_) || !lent.Write(platform_, journal)) {
         return false;
     }
     if (lenders.Write(platform_, journal)) return true;
@@ -481,7 +487,7 @@ bool MacroSlotLoan::Join(const HostKey& journal, const JournalFound& found) {
 
 // kLent: Macro0 written once the journal records the loan.
 bool MacroSlotLoan::Lend(HostKey& journal, const HostKey& macros, const JournalFound& before) {
-    if (!WriteKeyString(platform_, macros, kFirstMacroValue, path_)) {
+    if (!WritePathText(platform_, macros, kFirstMacroValue, path_)) {
         // Macro0 still holds what it held: run nothing, least of all that.
         Undo(journal, before);
         return false;
@@ -509,11 +515,9 @@ void MacroSlotLoan::Undo(HostKey& journal, const JournalFound& before) {
 // leaves Macro0 holding a path the journal names.
 void MacroSlotLoan::Leave(const HostKey& journal, const HostKey& macros, const Lenders& others) {
     LentPaths lent;
-    if (lent.Read(platform_, journal) && lent.IsNewest(path_.c_str(), path_.size()) &&
-        !previous_.empty() && macros && lent.MoveToEnd(previous_.c_str(), previous_.size()) &&
-        lent.Write(platform_, journal)) {
-        platform_.SetValue(macros.get(), kFirstMacroValue, kRegSz, previous_.c_str(),
-                           static_cast<std::uint32_t>(previous_.size() + 1));
+    if (lent.Read(platform_, journal) && lent.IsNewest(path_.wide) && !previous_.wide.empty() &&
+        macros && lent.MoveToEnd(previous_.wide) && lent.Write(platform_, journal)) {
+        WritePathText(platform_, macros, kFirstMacroValue, previous_);
     }
     others.Write(platform_, journal);
 }
@@ -553,12 +557,6 @@ void RepairLoans(Platform& platform) {
     if (lock.owned()) RepairLocked(platform);
 }
 
-void RepairLoansAtFirstCall(Platform& platform) {
-    if (repairedAtFirstCall) return;
-    repairedAtFirstCall = true;
-    RepairLoans(platform);
-}
-
 RegisteredMacroList RegisteredMacrosOutsideLoans(Platform& platform) {
     RegisteredMacroList macros;
     macros.paths = ReadRegisteredMacros(platform);
@@ -576,7 +574,7 @@ RegisteredMacroList RegisteredMacrosOutsideLoans(Platform& platform) {
         macros.paths[0].clear();  // names no macro
         return macros;
     }
-    WideString saved = TextOf(platform, found.saved);
+    WideString saved = platform.ResolveSettingPath(TextOf(platform, found.saved));
     if (saved.empty()) {
         macros.paths.clear();  // the editor's list ends at an empty Macro0
         macros.firstIsKept = false;

@@ -14,11 +14,11 @@ namespace quorvin {
 
 constexpr const char* kJournalKey = "Software\\Quorvin";
 
-// The longest path a loan lends; the walk's paths are far shorter. Bounded,
-// so that the end of a loan compares paths on the stack.
-constexpr std::size_t kMostLentBytes = 4096;
+// The longest path a loan lends, in UTF-16 units; the walk's paths are far
+// shorter. Bounded, so that the end of a loan compares paths on the stack.
+constexpr std::size_t kMostLentUnits = 4096;
 // Every path the journal's loans lent, at most; a loan past it lends nothing.
-constexpr std::size_t kMostLentListBytes = 16384;
+constexpr std::size_t kMostLentListUnits = 8192;
 
 struct Lenders;
 struct JournalFound;
@@ -34,6 +34,8 @@ class MacroSlotLoan {
     MacroSlotLoan& operator=(const MacroSlotLoan&) = delete;
 
     // Records the loan, then lends Macro0 the path; false when nothing was lent.
+    bool Begin(const WideString& path);
+    // The same for a path in the code page.
     bool Begin(const AnsiString& path);
     // Puts Macro0 back: the user's value when this is the last loan in flight,
     // else the path this loan found there. Allocates nothing.
@@ -48,17 +50,15 @@ class MacroSlotLoan {
 
     Platform& platform_;
     ProcessStamp self_;
-    AnsiString path_;
+    PathText path_;
     bool created_ = false;   // this loan made the journal
     bool inFlight_ = false;  // Macro0 is lent, and End has not run
     StoredValue saved_;      // the user's value, from before the first loan
-    AnsiString previous_;    // empty unless another loan was in flight: its path
+    PathText previous_;      // empty unless another loan was in flight: its path
 };
 
 // Puts Macro0 back for every loan whose lending process is gone.
 void RepairLoans(Platform& platform);
-// The same, once per process.
-void RepairLoansAtFirstCall(Platform& platform);
 
 // The editor's registered macros as a menu shows them.
 struct RegisteredMacroList {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "EndToEnd.h"
+#include "SettingsStore.h"
 
 using namespace standin;
 
@@ -72,8 +73,9 @@ void LendAndWait(const PluginModule& plugin, const char* event, WORD key) {
 // An editor starting: it asks the plug-in for its state, nothing else.
 void OnlyQueryStatus(const PluginModule& plugin, const char*, WORD) {
     using QueryStatusFunction = BOOL(WINAPI*)(HWND, BOOL*);
+    StandInEditor editor;
     BOOL checked = FALSE;
-    plugin.ExportAs<QueryStatusFunction>("QueryStatus")(nullptr, &checked);
+    plugin.ExportAs<QueryStatusFunction>("QueryStatus")(editor.window(), &checked);
 }
 
 struct Role {
@@ -137,8 +139,9 @@ void LetEnd(const std::string& event) {
     CloseHandle(mayEnd);
 }
 
-// HKEY_CURRENT_USER\Software outside the editor's keys, one line per value.
-void Dump(HKEY parent, const std::string& path, std::string& out) {
+// HKEY_CURRENT_USER\Software outside the editor's keys (or with them), one
+// line per value.
+void Dump(HKEY parent, const std::string& path, std::string& out, bool withEditor = false) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
     out += path + "\n";
@@ -163,8 +166,8 @@ void Dump(HKEY parent, const std::string& path, std::string& out) {
             ERROR_SUCCESS) {
             break;
         }
-        if (path == "Software" && std::strcmp(name, "EmSoft") == 0) continue;
-        Dump(parent, path + "\\" + name, out);
+        if (!withEditor && path == "Software" && std::strcmp(name, "EmSoft") == 0) continue;
+        Dump(parent, path + "\\" + name, out, withEditor);
     }
     RegCloseKey(key);
 }
@@ -172,6 +175,12 @@ void Dump(HKEY parent, const std::string& path, std::string& out) {
 std::string SoftwareOutsideTheEditor() {
     std::string out;
     Dump(HKEY_CURRENT_USER, "Software", out);
+    return out;
+}
+
+std::string WholeSoftware() {
+    std::string out;
+    Dump(HKEY_CURRENT_USER, "Software", out, true);
     return out;
 }
 
@@ -379,6 +388,104 @@ void TheUninstallQuestionComesAfterTheRepair(Context& context) {
     CheckPutBack(context, kSlotCases[0].before, software);
 }
 
+// --- A portable editor, whose settings are in INI files of its own ---
+
+// The registry holds another editor's folder and Macro0; the INI files hold
+// this editor's: a folder whose name no code page holds, a registered macro
+// and a current one. The editors this test starts keep theirs there too.
+struct Portable {
+    std::wstring ini;
+    std::wstring macros;
+};
+
+Portable SetUpPortable(Context& context) {
+    ResetEditorSettings();
+    MakeFile(context.folder + "\\other\\stale.js");
+    SetMacroFolder(context.folder + "\\other");
+    SetString(kMacrosKey, "Macro0", context.folder + "\\other\\stale.js");
+    Portable portable{Widen(context.folder) + L"\\ini", Widen(context.folder) + L"\\macros \uD55C"};
+    for (const wchar_t* name : {L"a_reg.js", L"b_cur.js", L"c_run.js"}) {
+        MakeFile(portable.macros + L"\\" + name);
+    }
+    CreateDirectoryW(portable.ini.c_str(), nullptr);
+    WriteIniFile(portable.ini + L"\\EmEditor.ini", L"[Common]\r\nMacroFolder=" + portable.macros +
+                                                       L"\r\nMacroFile=" + portable.macros +
+                                                       L"\\b_cur.js\r\n[Macros]\r\nMacro0=" +
+                                                       portable.macros + L"\\a_reg.js\r\n");
+    WriteIniFile(portable.ini + L"\\PlugIns.ini", L"");
+    SetEnvironmentVariableW(L"QUORVIN_STANDIN_INI", portable.ini.c_str());
+    return portable;
+}
+
+std::string Utf8(const std::wstring& text) {
+    std::string out(text.size() * 3 + 1, '\0');
+    out.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0],
+                                   static_cast<int>(out.size()), nullptr, nullptr));
+    return out;
+}
+
+std::wstring IniMacro0(const Portable& portable) {
+    std::wstring text;
+    return ReadIniText((portable.ini + L"\\EmEditor.ini").c_str(), L"Macros", L"Macro0", &text)
+               ? text
+               : L"(absent)";
+}
+
+void CheckStoresAsBefore(Context& context, const Portable& portable, const std::wstring& ini,
+                         const std::string& registry) {
+    context.check.EqualBytes(Utf8(ini), Utf8(DumpIniFiles(portable.ini)),
+                             "the INI files hold what they held");
+    context.check.EqualBytes(registry, WholeSoftware(), "HKEY_CURRENT_USER\\Software as before");
+}
+
+void APortableEditorReadsAndLendsThroughItsOwnStore(Context& context) {
+    const Portable portable = SetUpPortable(context);
+    const std::string registry = WholeSoftware();
+    const std::wstring ini = DumpIniFiles(portable.ini);
+    PluginModule plugin(context.dllPath);
+    {
+        StandInEditor editor;
+        standin::Run(context, editor, plugin, {'1'});  // a_reg.js, registered
+        context.check.EqualLines({"&1 a_reg.js #9216 checked", "&2 b_cur.js #1 default",
+                                  "&3 c_run.js #2", "---", FolderItem(plugin)},
+                                 DescribeMenu(editor.snapshot().items), "the INI's folder");
+        const auto& messages = editor.messages();
+        if (context.check.Equal(1, static_cast<long long>(messages.size()), "messages")) {
+            context.check.True(messages[0].posted && messages[0].wParam == 9216,
+                               "the registered macro posted by its command");
+        }
+        standin::Run(context, editor, plugin, {'3'});  // c_run.js, through Macro0
+        if (context.check.Equal(1, static_cast<long long>(messages.size()), "messages")) {
+            context.check.True(!messages[0].posted && messages[0].wParam == 9216, "sent");
+            context.check.True(messages[0].macroSlotText == portable.macros + L"\\c_run.js",
+                               "the INI's Macro0 lent the true path");
+        }
+        CheckStoresAsBefore(context, portable, ini, registry);
+    }
+    // The same DLL in an editor that keeps its settings in the registry.
+    SetEnvironmentVariableW(L"QUORVIN_STANDIN_INI", nullptr);
+    StandInEditor editor;
+    standin::Run(context, editor, plugin, {VK_ESCAPE});
+    context.check.EqualLines({"&1 stale.js #9216 checked", "---", FolderItem(plugin)},
+                             DescribeMenu(editor.snapshot().items), "the registry's folder");
+}
+
+void AKilledPortableEditorIsRepairedByItsNextStart(Context& context) {
+    const Portable portable = SetUpPortable(context);
+    const std::string registry = WholeSoftware();
+    const std::wstring ini = DumpIniFiles(portable.ini);
+    Run(context, "DieWhileRunningMacro0", "-", '3');  // c_run.js
+    context.check.True(IniMacro0(portable) == portable.macros + L"\\c_run.js",
+                       "the INI's Macro0 still lent");
+    std::wstring mark;
+    context.check.True(
+        ReadIniText((portable.ini + L"\\PlugIns.ini").c_str(), L"Quorvin", L"SavedPresence", &mark),
+        "the journal in the editor's plug-in INI");
+    context.check.EqualBytes(registry, WholeSoftware(), "HKEY_CURRENT_USER\\Software as before");
+    Run(context, "OnlyQueryStatus");
+    CheckStoresAsBefore(context, portable, ini, registry);
+}
+
 // Gives a key an access list; true when it took it.
 bool SetKeyAccess(const char* subKey, const char* access) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -545,6 +652,8 @@ const TestEntry kTests[] = {
     E2E_TEST(ANestedMenuDuringALoanShowsTheUsersMacro, default),
     E2E_TEST(AMenuDuringAnotherEditorsLoanRunsTheMacroChosen, default),
     E2E_TEST(TheUninstallQuestionComesAfterTheRepair, default),
+    E2E_TEST(APortableEditorReadsAndLendsThroughItsOwnStore, default),
+    E2E_TEST(AKilledPortableEditorIsRepairedByItsNextStart, default),
     E2E_TEST(AForeignSubKeyDoesNotStopTheLoans, default),
     E2E_TEST(AnUndeletableSubKeyDoesNotStopTheLoans, default),
     E2E_TEST(AKeptJournalOutlivesALendThatCannotWrite, default),

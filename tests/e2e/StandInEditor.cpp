@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "Sandbox.h"
+#include "SettingsStore.h"
 
 namespace standin {
 
@@ -195,7 +196,28 @@ void StandInEditor::Record(bool posted, UINT message, WPARAM wParam, LPARAM lPar
         record.text = reinterpret_cast<const char*>(lParam);
     }
     if (message == kHostMsgRunCommand && wParam >= kFirstRegisteredMacro) {
-        record.macroSlot = ReadMacroSlot(static_cast<int>(wParam - kFirstRegisteredMacro));
+        const int slot = static_cast<int>(wParam - kFirstRegisteredMacro);
+        record.macroSlot = ReadMacroSlot(slot);
+        const std::wstring name = L"Macro" + std::to_wstring(slot);
+        const std::wstring folder = IniFolder();
+        if (!folder.empty()) {
+            record.macroSlot = RegistryValue();
+            if (ReadIniText((folder + L"\\EmEditor.ini").c_str(), L"Macros", name.c_str(),
+                            &record.macroSlotText)) {
+                char narrow[4096] = {};
+                WideCharToMultiByte(CP_ACP, 0, record.macroSlotText.c_str(), -1, narrow,
+                                    sizeof narrow, nullptr, nullptr);
+                record.macroSlot.present = true;
+                record.macroSlot.type = REG_SZ;
+                record.macroSlot.bytes = std::string(narrow) + std::string(1, '\0');
+            }
+        } else if (record.macroSlot.present) {
+            const RegistryValue stored =
+                ReadStoredValue(kMacrosKey, ("Macro" + std::to_string(slot)).c_str());
+            record.macroSlotText.assign(reinterpret_cast<const wchar_t*>(stored.bytes.data()),
+                                        stored.bytes.size() / sizeof(wchar_t));
+            record.macroSlotText = record.macroSlotText.substr(0, record.macroSlotText.find(L'\0'));
+        }
         for (HMENU menu : snapshot_.handles) record.menusAlive += IsMenu(menu) ? 1 : 0;
     }
     messages_.push_back(record);
@@ -219,6 +241,8 @@ LRESULT StandInEditor::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     if (onWindowMessage && onWindowMessage(message, wParam, lParam)) {
         return 0;
     }
+    LRESULT answer = 0;
+    if (AnswerSettingsMessage(message, wParam, lParam, &answer)) return answer;
     switch (message) {
         case kHostMsgEventValue:
         case kHostMsgRunCommand:

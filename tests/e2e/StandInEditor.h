@@ -23,9 +23,10 @@ struct HostMessage {
     UINT message = 0;
     WPARAM wParam = 0;
     LPARAM lParam = 0;
-    std::string text;         // 2085: the text behind lParam
-    RegistryValue macroSlot;  // 2070: the macro the editor would run, as stored then
-    int menusAlive = 0;       // 2070: menus seen when the menu opened, still alive then
+    std::string text;            // 2085: the text behind lParam
+    RegistryValue macroSlot;     // 2070: the macro the editor would run, as stored then
+    std::wstring macroSlotText;  // 2070: the same by its true text, wherever it is kept
+    int menusAlive = 0;          // 2070: menus seen when the menu opened, still alive then
 };
 
 struct MenuItemSnapshot {

@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const testing::FakePlatform::Value* stored = platform.FindStoredValue(kMacrosKey, "Macro0");
     const std::optional<testing::FakePlatform::Value> before =
         stored ? std::optional<testing::FakePlatform::Value>(*stored) : std::nullopt;
-    LaunchThroughFirstSlot(platform, "C:\\Macros\\run.js", nullptr);
+    LaunchThroughFirstSlot(platform, u"C:\\Macros\\run.js", nullptr);
     const testing::FakePlatform::Value* after = platform.FindStoredValue(kMacrosKey, "Macro0");
     if (before.has_value() != (after != nullptr)) std::abort();
     if (after && (after->type != before->type || after->bytes != before->bytes)) std::abort();

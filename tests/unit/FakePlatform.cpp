@@ -7,6 +7,8 @@
 #include <optional>
 #include <stdexcept>
 
+#include "settings/EditorSettings.h"
+
 namespace quorvin::testing {
 
 bool IsLeadByte(unsigned char byte) {
@@ -782,9 +784,71 @@ std::function<std::uint32_t(FakePlatform&, MenuHandle)> FakePlatform::Choose(
 
 // --- Windows and the shell ---
 
+void FakePlatform::SetStoreString(const std::u16string& section, const std::u16string& name,
+                                  const std::u16string& text) {
+    editorStore[section][name] = StoreValue{kRegSz, Utf16Bytes(text + u'\0')};
+}
+
+const FakePlatform::StoreValue* FakePlatform::FindStoreValue(const std::u16string& section,
+                                                             const std::u16string& name) const {
+    const auto found = editorStore.find(section);
+    if (found == editorStore.end()) return nullptr;
+    const auto value = found->second.find(name);
+    return value == found->second.end() ? nullptr : &value->second;
+}
+
+LResult FakePlatform::AnswerStoreMessage(std::uint32_t message, LParam lParam) {
+    constexpr long kInvalidData = 13;
+    auto sectionOf = [](std::uint32_t key, const char16_t* config) {
+        return key == kEditorCommonKey   ? std::u16string(u"Common")
+               : key == kEditorMacrosKey ? std::u16string(u"Macros")
+                                         : std::u16string(config ? config : u"");
+    };
+    ++storeMessages;
+    if (message == kHostMsgQuerySetting) {
+        const auto* query = reinterpret_cast<const SettingQuery*>(lParam);
+        if (query->cbSize != sizeof *query || query->dwFlags != 0) return 87;
+        const StoreValue* value =
+            FindStoreValue(sectionOf(query->dwKey, query->pszConfig), query->pszValue);
+        if (value == nullptr) return kRegFileNotFound;
+        if (value->type != query->dwType) return kInvalidData;
+        const auto length = static_cast<std::uint32_t>(value->bytes.size());
+        if (query->lpData != nullptr && *query->lpcbData < length) {
+            *query->lpcbData = length;
+            return kRegMoreData;
+        }
+        if (query->lpData != nullptr) std::memcpy(query->lpData, value->bytes.data(), length);
+        *query->lpcbData = length;
+        return kRegSuccess;
+    }
+    const auto* write = reinterpret_cast<const SettingWrite*>(lParam);
+    if (write->cbSize != sizeof *write || write->dwFlags != 0) return 87;
+    const std::u16string section = sectionOf(write->dwKey, write->pszConfig);
+    if (write->pszValue != nullptr && Unwritable(Encode(write->pszValue).c_str())) {
+        return kAccessDenied;
+    }
+    if (write->lpData == nullptr && write->pszValue == nullptr) {
+        return editorStore.erase(section) ? kRegSuccess : kRegFileNotFound;
+    }
+    if (write->lpData == nullptr) {
+        const auto found = editorStore.find(section);
+        const bool erased = found != editorStore.end() && found->second.erase(write->pszValue);
+        if (found != editorStore.end() && found->second.empty()) editorStore.erase(found);
+        return erased ? kRegSuccess : kRegFileNotFound;
+    }
+    editorStore[section][write->pszValue] = StoreValue{
+        write->dwType, std::string(reinterpret_cast<const char*>(write->lpData), write->cbData)};
+    return kRegSuccess;
+}
+
 LResult FakePlatform::SendWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
                                         LParam lParam) {
-    if (Fails("SendWindowMessage " + std::to_string(wParam))) return 0;
+    const bool toStore = message == kHostMsgQuerySetting || message == kHostMsgSetSetting;
+    if (Fails("SendWindowMessage " + std::to_string(message) + " " + std::to_string(wParam))) {
+        return toStore ? 14 : 0;
+    }
+    if (message == kHostMsgInfo) return Survive(wParam == kInfoUsesIni && keepsIniSettings ? 1 : 0);
+    if (toStore) return Survive(AnswerStoreMessage(message, lParam));
     Message sent{false, window, message, wParam, lParam, {}};
     if (message == 2085 && lParam != 0) {
         sent.text = reinterpret_cast<const char*>(lParam);

@@ -75,7 +75,8 @@ class FakePlatform : public Platform {
     std::function<void(const std::string& name, bool sizeOnly)> onQuery;
     // Queries of these values fail with this status instead.
     std::map<std::string, long> failingValues;
-    // Writes and deletions of values of these names are refused.
+    // Writes and deletions of values of these names are refused, in the
+    // registry and in the editor's store.
     std::vector<std::string> unwritableValues;
 
     // --- Faults, by call ---
@@ -143,6 +144,27 @@ class FakePlatform : public Platform {
     static std::function<std::uint32_t(FakePlatform&, MenuHandle)> Choose(const std::string& label);
     const Item* FindItem(MenuHandle menu, const std::string& label) const;
 
+    // --- The editor's own settings store, as a portable editor keeps it ---
+    // It answers 2106/319 with keepsIniSettings, and serves 2134 and 2133 from
+    // its sections: "Common", "Macros", and a plug-in's by its config name.
+    // A value is kept with the type it was written with; asked for as another
+    // type, it reads as an error.
+    bool keepsIniSettings = false;
+    struct StoreValue {
+        std::uint32_t type = 0;
+        std::string bytes;
+        bool operator==(const StoreValue& other) const {
+            return type == other.type && bytes == other.bytes;
+        }
+    };
+    std::map<std::u16string, std::map<std::u16string, StoreValue>> editorStore;
+    void SetStoreString(const std::u16string& section, const std::u16string& name,
+                        const std::u16string& text);
+    const StoreValue* FindStoreValue(const std::u16string& section,
+                                     const std::u16string& name) const;
+    int storeMessages = 0;
+    std::u16string programPath = u"C:\\Tools\\EmEditor\\EmEditor.exe";
+
     // --- Windows and the shell ---
     struct Message {
         bool posted = false;
@@ -196,6 +218,7 @@ class FakePlatform : public Platform {
     // As RegDeleteKey: refused while the key has sub-keys.
     long DeleteUserKey(const char* subKey);
     ProcessStamp CurrentProcess() override { return thisProcess; }
+    WideString ProgramPath() override { return programPath; }
     bool IsRunning(const ProcessStamp& process) override;
     MutexHandle CreateNamedMutex(const char* name) override;
     bool WaitForMutex(MutexHandle mutex, std::uint32_t milliseconds) override;
@@ -263,6 +286,7 @@ class FakePlatform : public Platform {
     long Query(KeyHandle key, const char* name, std::uint32_t* type, void* data,
                std::uint32_t* size, bool narrow);
     KeyHandle Open(const char* subKey, std::uint32_t access);
+    LResult AnswerStoreMessage(std::uint32_t message, LParam lParam);
     // Counts a call: true when it is the one to fail.
     bool Fails(const std::string& call);
     // Dies when the call just made is the dying one.

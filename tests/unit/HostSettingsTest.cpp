@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "FakePlatform.h"
+#include "settings/EditorSettings.h"
 #include "settings/HostSettings.h"
 
 namespace quorvin {
@@ -217,6 +220,62 @@ TEST(RestoreKeyValue, PutsBackTypeAndBytesOrDeletes) {
 
     RestoreKeyValue(platform, key, "Macro0", StoredValue());
     EXPECT_FALSE(platform.FindValue(kMacros, "Macro0"));
+}
+
+// A portable editor keeps the same settings in its own store and says so:
+// they are read through its messages, by the same rule, and the registry,
+// which holds another editor's, is not looked at.
+TEST(EditorSettings, TheEditorsOwnStoreWhenItSaysSo) {
+    using StoreValue = FakePlatform::StoreValue;
+    struct Case {
+        const char* what;
+        bool keepsIni;
+        std::optional<StoreValue> folder;  // MacroFolder in the editor's store
+        std::optional<StoreValue> style;   // ExtraShortCut there
+        std::u16string expectedFolder;
+        std::int32_t expectedStyle;
+    };
+    const StoreValue two{kRegDword, std::string("\2\0\0\0", 4)};
+    auto text = [](const std::u16string& path) {
+        return StoreValue{kRegSz, testing::Utf16Bytes(path + u'\0')};
+    };
+    const Case cases[] = {
+        {"the registry, asked", false, text(u"C:\\Ini"), two, u"C:\\Registry", 1},
+        {"its store", true, text(u"C:\\\uD55C\uAD6D\uC5B4"), two, u"C:\\\uD55C\uAD6D\uC5B4", 2},
+        {"absent", true, std::nullopt, std::nullopt, u"", -1},
+        {"empty", true, text(u""), std::nullopt, u"", -1},
+        {"an error: asked for a string, kept as a number", true, two, text(u"2"), u"", -1},
+        {"relative to the editor's program", true, text(u"Macros\\Mine"), two,
+         u"C:\\Tools\\EmEditor\\Macros\\Mine", 2},
+        {"rooted without a drive", true, text(u"\\Macros"), two, u"C:\\Tools\\EmEditor\\Macros", 2},
+        {"a network path", true, text(u"\\\\server\\m"), two, u"\\\\server\\m", 2},
+    };
+    for (const Case& c : cases) {
+        FakePlatform platform;
+        platform.SetString(kCommon, "MacroFolder", "C:\\Registry");
+        platform.SetDword(kCommon, "ExtraShortCut", 1);
+        platform.SetString(kMacros, "Macro0", "C:\\Registry\\a.js");
+        platform.keepsIniSettings = c.keepsIni;
+        if (c.folder) platform.editorStore[u"Common"][u"MacroFolder"] = *c.folder;
+        if (c.style) platform.editorStore[u"Common"][u"ExtraShortCut"] = *c.style;
+        platform.SetStoreString(u"Macros", u"Macro0", u"a.js");
+        platform.SetStoreString(u"Macros", u"Macro1", u"");
+        platform.SetStoreString(u"Macros", u"Macro2", u"C:\\c.js");
+        platform.keyOpens.clear();
+        SettingsChoice settings(platform, reinterpret_cast<WindowHandle>(0xED));
+        Platform& store = settings.store();
+        EXPECT_EQ(c.expectedFolder,
+                  store.ResolveSettingPath(ReadHostString(store, kCommonKey, "MacroFolder")))
+            << c.what;
+        EXPECT_EQ(c.expectedStyle, ReadAcceleratorStyle(store)) << c.what;
+        // The list stops at the first empty Macro<i>.
+        EXPECT_EQ(c.keepsIni ? std::vector<std::u16string>{u"C:\\Tools\\EmEditor\\a.js"}
+                             : std::vector<std::u16string>{u"C:\\Registry\\a.js"},
+                  ReadRegisteredMacros(store))
+            << c.what;
+        EXPECT_EQ(c.keepsIni, platform.keyOpens.empty()) << c.what;
+        EXPECT_EQ(c.keepsIni, platform.storeMessages > 0) << c.what;
+    }
 }
 
 }  // namespace

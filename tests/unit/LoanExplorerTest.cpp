@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <set>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "FakePlatform.h"
 #include "command/MacroCommand.h"
+#include "settings/EditorSettings.h"
 #include "settings/HostSettings.h"
 #include "settings/LoanJournal.h"
 
@@ -125,19 +127,35 @@ struct Outcome {
     std::vector<std::string> calls;
 };
 
-// One run of a scenario, and what went wrong in it.
+WindowHandle const kWindow = reinterpret_cast<WindowHandle>(0xED);
+
+// A value as a store keeps it: its type and bytes.
+using Kept = std::optional<std::pair<std::uint32_t, std::string>>;
+
+// One run of a scenario in one store, and what went wrong in it.
 class Replay {
   public:
-    Replay(const Scenario& scenario, Fault fault, std::size_t call) : scenario_(scenario) {
+    Replay(const Scenario& scenario, bool ini, Fault fault, std::size_t call)
+        : scenario_(scenario), ini_(ini), editorStore_(platform_, kWindow) {
         for (const Step& step : scenario.steps) {
             if (step.action == Action::kLend) owners_[step.loan] = step.process;
         }
-        platform_.AddKey(kMacros);
         for (const char* file : kFiles) platform_.AddFile(kFolder + "\\" + file);
-        platform_.SetString(kCommonKey, kMacroFolderValue, kFolder);
-        if (scenario.userHasMacro0) {
+        // Where the editor keeps its settings in its own store, the registry
+        // holds another editor's, which nothing may touch.
+        platform_.AddKey(kMacros);
+        platform_.SetString(kCommonKey, kMacroFolderValue, ini ? "C:\\Other" : kFolder);
+        if (ini) {
+            platform_.keepsIniSettings = true;
+            platform_.SetString(kMacros, "Macro0", "C:\\Other\\stale.js");
+            platform_.SetStoreString(u"Common", u"MacroFolder", testing::Decode(kFolder));
+            if (scenario.userHasMacro0) {
+                platform_.SetStoreString(u"Macros", u"Macro0", testing::Decode(PathOf("mine.js")));
+            }
+        } else if (scenario.userHasMacro0) {
             platform_.SetString(kMacros, "Macro0", PathOf("mine.js"));
         }
+        registry_ = RegistryMacro0();
         user_ = Stored("Macro0");
         platform_.counting = true;
         platform_.failingCall = fault == Fault::kFails ? call : 0;
@@ -157,33 +175,51 @@ class Replay {
         platform_.counting = false;
         for (std::optional<MacroSlotLoan>& loan : loans_) loan.reset();  // the dead never end
         for (char process : started_) {
-            if (!dead_.count(process)) AsProcess(process, [&] { RepairLoans(platform_); });
+            if (!dead_.count(process)) AsProcess(process, [&] { RepairLoans(store()); });
         }
         current_ = 0;
         platform_.thisProcess = kNextEditor;
         platform_.otherProcesses = Alive();
-        RepairLoans(platform_);
+        RepairLoans(store());
         platform_.onTrack = [](FakePlatform&, MenuHandle) { return 0u; };
-        RunMacroMenuCommand(platform_, nullptr);
-        const std::optional<FakePlatform::Value> after = Stored("Macro0");
-        if (after.has_value() != user_.has_value() ||
-            (after && (after->type != user_->type || after->bytes != user_->bytes))) {
-            Fail("Macro0 is not the user's value: " + Narrow("Macro0"));
+        RunMacroMenuCommand(platform_, kWindow);
+        if (Stored("Macro0") != user_) Fail("Macro0 is not the user's value: " + Text("Macro0"));
+        if (JournalLeft()) Fail("a journal is left");
+        if (ini_ && (platform_.HasKey(kJournalKey) || RegistryMacro0() != registry_)) {
+            Fail("the registry was changed");
         }
-        if (platform_.HasKey(kJournalKey)) Fail("a journal is left");
     }
 
     Outcome outcome() const { return Outcome{failures_, platform_.calls}; }
 
   private:
-    std::optional<FakePlatform::Value> Stored(const std::string& name) const {
+    Platform& store() { return ini_ ? static_cast<Platform&>(editorStore_) : platform_; }
+
+    Kept Stored(const std::string& name) const {
+        if (ini_) {
+            const auto* value = platform_.FindStoreValue(u"Macros", testing::Decode(name));
+            return value ? Kept({value->type, value->bytes}) : std::nullopt;
+        }
         const FakePlatform::Value* value = platform_.FindStoredValue(kMacros, name);
-        return value ? std::optional<FakePlatform::Value>(*value) : std::nullopt;
+        return value ? Kept({value->type, value->bytes}) : std::nullopt;
     }
 
-    std::string Narrow(const std::string& name) const {
-        const auto value = platform_.FindValue(kMacros, name);
-        return value ? std::string(value->bytes.c_str()) : "(absent)";
+    // The path the editor would read, in UTF-8.
+    std::string Text(const std::string& name) const {
+        const Kept value = Stored(name);
+        if (!value) return "(absent)";
+        std::u16string text(value->second.size() / 2, u'\0');
+        std::memcpy(&text[0], value->second.data(), text.size() * 2);
+        return testing::Utf8(text.c_str());
+    }
+
+    std::string RegistryMacro0() const {
+        const FakePlatform::Value* value = platform_.FindStoredValue(kMacros, "Macro0");
+        return value ? value->bytes : "(absent)";
+    }
+
+    bool JournalLeft() const {
+        return ini_ ? platform_.editorStore.count(u"Quorvin") != 0 : platform_.HasKey(kJournalKey);
     }
 
     std::vector<ProcessStamp> Alive() const {
@@ -225,9 +261,10 @@ class Replay {
         std::optional<MacroSlotLoan>& loan = step.loan >= 0 ? loans_[step.loan] : loans_[3];
         switch (step.action) {
             case Action::kLend:
-                loan.emplace(platform_);
-                if (loan->Begin(PathOf(step.file).c_str()))
-                    Ran(PathOf(step.file), Narrow("Macro0"));
+                loan.emplace(store());
+                if (loan->Begin(testing::Decode(PathOf(step.file)))) {
+                    Ran(PathOf(step.file), Text("Macro0"));
+                }
                 break;
             case Action::kEnd:
                 if (loan) loan->End();
@@ -253,33 +290,35 @@ class Replay {
             if (step.loan >= 0 && loans_[step.loan] && !dead_.count(owners_[step.loan])) {
                 AsProcess(owners_[step.loan], [&] { loans_[step.loan]->End(); });
             }
-            return FakePlatform::Choose(step.file)(fake, menu);
+            // A fault may have cost the menu its items: nothing to choose then.
+            const FakePlatform::Item* item = fake.FindItem(menu, step.file);
+            return item ? item->id : 0u;
         };
         platform_.onSend = [&](const FakePlatform::Message& message) {
-            if (message.message == 2070) Ran(chosen, Narrow("Macro0"));
+            if (message.message == 2070) Ran(chosen, Text("Macro0"));
         };
         const std::size_t before = platform_.messages.size();
-        RunMacroMenuCommand(platform_, nullptr);
+        RunMacroMenuCommand(platform_, kWindow);
         platform_.onTrack = nullptr;
         platform_.onSend = nullptr;
         // The editor runs a posted macro once the command has returned.
         for (std::size_t i = before; i < platform_.messages.size(); ++i) {
             const FakePlatform::Message& message = platform_.messages[i];
             if (message.posted && message.message == 2070) {
-                Ran(chosen, Narrow("Macro" + std::to_string(message.wParam - 9216)));
+                Ran(chosen, Text("Macro" + std::to_string(message.wParam - 9216)));
             }
         }
     }
 
     void Expect(const Step& step, std::size_t index) {
         const std::string at = "after step " + std::to_string(index + 1) + ": ";
-        if (step.macro0After != nullptr && Narrow("Macro0") != PathOf(step.macro0After)) {
-            Fail(at + "Macro0 is " + Narrow("Macro0") + ", not " + step.macro0After);
+        if (step.macro0After != nullptr && Text("Macro0") != PathOf(step.macro0After)) {
+            Fail(at + "Macro0 is " + Text("Macro0") + ", not " + step.macro0After);
         }
         if (step.macro0After == nullptr && step.journalAfter == 0 && Stored("Macro0")) {
-            Fail(at + "Macro0 is " + Narrow("Macro0") + ", not absent");
+            Fail(at + "Macro0 is " + Text("Macro0") + ", not absent");
         }
-        if (step.journalAfter >= 0 && platform_.HasKey(kJournalKey) != (step.journalAfter == 1)) {
+        if (step.journalAfter >= 0 && JournalLeft() != (step.journalAfter == 1)) {
             Fail(at + (step.journalAfter ? "no journal" : "a journal is left"));
         }
     }
@@ -287,8 +326,11 @@ class Replay {
     void Fail(const std::string& what) { failures_.push_back(what); }
 
     const Scenario& scenario_;
+    const bool ini_;
     FakePlatform platform_;
-    std::optional<FakePlatform::Value> user_;
+    EditorSettings editorStore_;
+    std::string registry_;  // the other editor's Macro0, in the registry
+    Kept user_;
     bool baseline_ = false;
     std::optional<MacroSlotLoan> loans_[4];
     char owners_[4] = {};
@@ -298,32 +340,37 @@ class Replay {
     std::vector<std::string> failures_;
 };
 
-std::string Describe(const Scenario& scenario, Fault fault, std::size_t call,
+std::string Describe(const Scenario& scenario, bool ini, Fault fault, std::size_t call,
                      const std::vector<std::string>& names) {
+    const std::string where = std::string(scenario.name) + (ini ? ", in the editor's store" : "");
+    if (fault == Fault::kNone) return where + ", without faults";
     const std::string name = call - 1 < names.size() ? names[call - 1] : "?";
     const char* how = fault == Fault::kFails ? (name == "WaitForMutex" ? "times out" : "fails")
                                              : "and then the process dies";
-    return std::string(scenario.name) + ": call " + std::to_string(call) + " (" + name + ") " + how;
+    return where + ": call " + std::to_string(call) + " (" + name + ") " + how;
 }
 
 TEST(LoanExplorer, EveryFailedCallAndEveryDeathLeavesTheUsersMacro0) {
     std::size_t tried = 0;
-    for (const Scenario& scenario : kScenarios) {
-        auto play = [&](Fault fault, std::size_t call) {
-            Replay replay(scenario, fault, call);
-            replay.Run();
-            ++tried;
-            return replay.outcome();
-        };
-        const Outcome baseline = play(Fault::kNone, 0);
-        for (const std::string& failure : baseline.failures) {
-            ADD_FAILURE() << scenario.name << ", without faults: " << failure;
-        }
-        for (std::size_t call = 1; call <= baseline.calls.size(); ++call) {
-            for (const Fault fault : {Fault::kFails, Fault::kDies}) {
-                for (const std::string& failure : play(fault, call).failures) {
-                    ADD_FAILURE() << Describe(scenario, fault, call, baseline.calls) << ": "
-                                  << failure;
+    for (const bool ini : {false, true}) {
+        for (const Scenario& scenario : kScenarios) {
+            auto play = [&](Fault fault, std::size_t call) {
+                Replay replay(scenario, ini, fault, call);
+                replay.Run();
+                ++tried;
+                return replay.outcome();
+            };
+            const Outcome baseline = play(Fault::kNone, 0);
+            for (const std::string& failure : baseline.failures) {
+                ADD_FAILURE() << Describe(scenario, ini, Fault::kNone, 0, baseline.calls) << ": "
+                              << failure;
+            }
+            for (std::size_t call = 1; call <= baseline.calls.size(); ++call) {
+                for (const Fault fault : {Fault::kFails, Fault::kDies}) {
+                    for (const std::string& failure : play(fault, call).failures) {
+                        ADD_FAILURE() << Describe(scenario, ini, fault, call, baseline.calls)
+                                      << ": " << failure;
+                    }
                 }
             }
         }

@@ -301,6 +301,43 @@ TEST_F(MacroCommand, UnregisteredMacroRunsThroughMacro0WhichIsPutBackExactly) {
     }
 }
 
+// A portable editor keeps its settings in its own store, and the registry
+// another editor's: the menu is the store's, and Macro0 there is lent the
+// macro's true path, which needs no narrow form, short names or not.
+TEST_F(MacroCommand, APortableEditorsMenuAndLoanAreItsOwnStoresInTrueText) {
+    const std::u16string root = u"C:\\\uD55C\uAD6D\uC5B4";
+    for (const bool shortNames : {true, false}) {
+        FakePlatform p;
+        p.strings[502] = "Open folder(&O)";
+        p.shortNames = shortNames;
+        p.keepsIniSettings = true;
+        p.SetString(kCommon, "MacroFolder", "C:\\Other");
+        p.SetString(kMacros, "Macro0", "C:\\Other\\stale.js");
+        p.AddFile("C:\\Other\\stale.js");
+        for (const char16_t* name : {u"reg.js", u"cur.js", u"plain.js"})
+            p.AddFile(root + u"\\" + name);
+        p.SetStoreString(u"Common", u"MacroFolder", root);
+        p.SetStoreString(u"Common", u"MacroFile", root + u"\\cur.js");
+        p.SetStoreString(u"Macros", u"Macro0", root + u"\\reg.js");
+        const auto store = p.editorStore;
+        p.onTrack = FakePlatform::Choose("&3 plain.js");
+        std::u16string during;
+        p.onSend = [&](const FakePlatform::Message&) {
+            const std::string& bytes = p.FindStoreValue(u"Macros", u"Macro0")->bytes;
+            during.assign(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);
+        };
+        RunMacroMenuCommand(p, kWindow);
+        EXPECT_EQ((Lines{"&1 reg.js #9216 checked", "&2 cur.js #1 default", "&3 plain.js #2", "---",
+                         "Open folder(&O) #9215"}),
+                  DumpMenu(p, p.shownMenu))
+            << shortNames;
+        EXPECT_EQ(root + u"\\plain.js" + u'\0', during) << shortNames;
+        EXPECT_TRUE(p.editorStore == store) << "the store as it was";
+        EXPECT_TRUE(p.keyOpens.empty()) << "the registry untouched";
+        EXPECT_FALSE(p.HasKey(kJournalKey));
+    }
+}
+
 TEST_F(MacroCommand, Macro0ThatCannotBeReadIsNeverReplaced) {
     platform.AddFile(kRoot + "\\run.js");
     platform.SetString(kMacros, "Macro0", "C:\\keep.js");

@@ -1,0 +1,208 @@
+#include "settings/EditorSettings.h"
+
+#include <cstring>
+#include <vector>
+
+#include "common/CodePage.h"
+#include "settings/HostSettings.h"
+#include "settings/LoanJournal.h"
+
+namespace quorvin {
+
+namespace {
+
+constexpr const char16_t* kPlugInConfig = u"Quorvin";
+constexpr const char* kLentValue = "Lent";
+
+// Keys as handles: the editor's store names them by number, not by path.
+enum StoreKey : std::uintptr_t { kNoKey, kCommon, kMacros, kJournal };
+
+KeyHandle AsHandle(StoreKey key) { return reinterpret_cast<KeyHandle>(key); }
+StoreKey KeyOf(KeyHandle handle) {
+    return static_cast<StoreKey>(reinterpret_cast<std::uintptr_t>(handle));
+}
+
+StoreKey KeyNamed(const char* subKey) {
+    if (std::strcmp(subKey, kCommonKey) == 0) return kCommon;
+    if (std::strcmp(subKey, kMacrosKey) == 0) return kMacros;
+    if (std::strcmp(subKey, kJournalKey) == 0) return kJournal;
+    return kNoKey;
+}
+
+std::uint32_t EditorKeyOf(StoreKey key) {
+    switch (key) {
+        case kCommon:
+            return kEditorCommonKey;
+        case kMacros:
+            return kEditorMacrosKey;
+        default:
+            return kEditorPlugInKey;
+    }
+}
+
+// The store keeps a type per value name, and answers the type asked for:
+// strings in UTF-16, numbers as REG_DWORD, the journal's lists as bytes.
+std::uint32_t StoreTypeOf(const char* name) {
+    for (const char* dword : {"ExtraShortCut", "SavedPresence"}) {
+        if (std::strcmp(name, dword) == 0) return kRegDword;
+    }
+    for (const char* binary : {"Lenders", kLentValue}) {
+        if (std::strcmp(name, binary) == 0) return kRegBinary;
+    }
+    return kRegSz;
+}
+
+// Value names are ASCII.
+class WideName {
+  public:
+    explicit WideName(const char* name) {
+        std::size_t i = 0;
+        for (; name[i] != '\0' && i + 1 < kLength; ++i) text_[i] = static_cast<char16_t>(name[i]);
+        text_[i] = u'\0';
+    }
+    const char16_t* c_str() const { return text_; }
+
+  private:
+    static constexpr std::size_t kLength = 64;
+    char16_t text_[kLength];
+};
+
+bool IsFullPath(const WideString& path) {
+    return (path.size() >= 2 && path[1] == u':') ||
+           (path.size() >= 2 && path[0] == u'\\' && path[1] == u'\\');
+}
+
+}  // namespace
+
+bool EditorKeepsIniSettings(Platform& platform, WindowHandle window) {
+    return window != nullptr &&
+           platform.SendWindowMessage(window, kHostMsgInfo, kInfoUsesIni, 0) != 0;
+}
+
+KeyHandle EditorSettings::OpenUserKey(const char* subKey, std::uint32_t, long* status) {
+    const StoreKey key = KeyNamed(subKey);
+    long found = key == kNoKey ? kRegFileNotFound : kRegSuccess;
+    if (key == kJournal) {
+        // The journal's section is there while any of its values is: Lent is
+        // written first and Saved deleted last.
+        std::uint32_t type = 0;
+        std::uint32_t size = 0;
+        found = QueryStoredValue(AsHandle(kJournal), kLentValue, &type, nullptr, &size);
+        if (found == kRegFileNotFound) {
+            size = 0;
+            found = QueryStoredValue(AsHandle(kJournal), "Saved", &type, nullptr, &size);
+        }
+        if (found == kRegMoreData) found = kRegSuccess;
+    }
+    if (status != nullptr) *status = found;
+    return found == kRegSuccess ? AsHandle(key) : nullptr;
+}
+
+KeyHandle EditorSettings::CreateUserKey(const char* subKey, std::uint32_t) {
+    const StoreKey key = KeyNamed(subKey);
+    return key == kNoKey ? nullptr : AsHandle(key);
+}
+
+long EditorSettings::Query(KeyHandle key, const char* name, std::uint32_t type, void* data,
+                           std::uint32_t* size) {
+    const WideName wideName(name);
+    SettingQuery query = {};
+    query.cbSize = sizeof query;
+    query.dwKey = EditorKeyOf(KeyOf(key));
+    query.pszConfig = KeyOf(key) == kJournal ? kPlugInConfig : nullptr;
+    query.pszValue = wideName.c_str();
+    query.dwType = type;
+    query.lpData = static_cast<unsigned char*>(data);
+    query.lpcbData = size;
+    return static_cast<long>(system_.SendWindowMessage(window_, kHostMsgQuerySetting, 0,
+                                                       reinterpret_cast<LParam>(&query)));
+}
+
+long EditorSettings::Set(KeyHandle key, const char16_t* name, std::uint32_t type, const void* data,
+                         std::uint32_t size) {
+    SettingWrite write = {};
+    write.cbSize = sizeof write;
+    write.dwKey = EditorKeyOf(KeyOf(key));
+    write.pszConfig = KeyOf(key) == kJournal ? kPlugInConfig : nullptr;
+    write.pszValue = name;
+    write.dwType = type;
+    write.lpData = static_cast<const unsigned char*>(data);
+    write.cbData = size;
+    return static_cast<long>(system_.SendWindowMessage(window_, kHostMsgSetSetting, 0,
+                                                       reinterpret_cast<LParam>(&write)));
+}
+
+long EditorSettings::QueryStoredValue(KeyHandle key, const char* name, std::uint32_t* type,
+                                      void* data, std::uint32_t* size) {
+    const std::uint32_t asked = StoreTypeOf(name);
+    *type = std::strcmp(name, kLentValue) == 0 ? kRegMultiSz : asked;
+    return Query(key, name, asked, data, size);
+}
+
+long EditorSettings::QueryValue(KeyHandle key, const char* name, std::uint32_t* type, void* data,
+                                std::uint32_t* size) {
+    if (StoreTypeOf(name) != kRegSz) return QueryStoredValue(key, name, type, data, size);
+    // As the narrow registry call reads a string: in the code page, terminated.
+    std::uint32_t bytes = 0;
+    long status = Query(key, name, kRegSz, nullptr, &bytes);
+    std::vector<char16_t> units(bytes / sizeof(char16_t) + 1, u'\0');
+    if (status == kRegSuccess) status = Query(key, name, kRegSz, units.data(), &bytes);
+    if (status != kRegSuccess) return status;
+    const WideString text(units.data());
+    const NarrowText narrow = quorvin::ToCodePage(system_, text);
+    const std::uint32_t length = static_cast<std::uint32_t>(narrow.text.size() + 1);
+    *type = kRegSz;
+    if (data != nullptr && *size < length) status = kRegMoreData;
+    if (data != nullptr && status == kRegSuccess) std::memcpy(data, narrow.text.c_str(), length);
+    *size = length;
+    return status;
+}
+
+long EditorSettings::SetValue(KeyHandle key, const char* name, std::uint32_t type, const void* data,
+                              std::uint32_t size) {
+    if (!IsStringType(type)) return SetStoredValue(key, name, type, data, size);
+    const WideString text = quorvin::FromCodePage(
+        system_, AnsiString(static_cast<const char*>(data), size > 0 ? size - 1 : 0));
+    return SetStoredValue(key, name, kRegSz, text.c_str(),
+                          static_cast<std::uint32_t>((text.size() + 1) * sizeof(char16_t)));
+}
+
+long EditorSettings::SetStoredValue(KeyHandle key, const char* name, std::uint32_t type,
+                                    const void* data, std::uint32_t size) {
+    const WideName wideName(name);
+    const std::uint32_t stored = StoreTypeOf(name);
+    if (stored != kRegSz || !IsStringType(type)) {
+        return Set(key, wideName.c_str(), stored, data, size);
+    }
+    // A string up to its first zero character, and its terminator counted.
+    std::vector<char16_t> units(size / sizeof(char16_t) + 1, u'\0');
+    std::memcpy(units.data(), data, (units.size() - 1) * sizeof(char16_t));
+    const std::size_t length = std::char_traits<char16_t>::length(units.data());
+    return Set(key, wideName.c_str(), kRegSz, units.data(),
+               static_cast<std::uint32_t>((length + 1) * sizeof(char16_t)));
+}
+
+long EditorSettings::DeleteValue(KeyHandle key, const char* name) {
+    const WideName wideName(name);
+    return Set(key, wideName.c_str(), StoreTypeOf(name), nullptr, 0);
+}
+
+long EditorSettings::DeleteUserTree(const char* subKey) {
+    const StoreKey key = KeyNamed(subKey);
+    if (key != kJournal) return kRegFileNotFound;
+    // No value name, REG_SZ: the whole section.
+    return Set(AsHandle(key), nullptr, kRegSz, nullptr, 0);
+}
+
+WideString EditorSettings::ResolveSettingPath(const WideString& path) {
+    if (path.empty() || IsFullPath(path)) return path;
+    // A portable editor's path is relative to its program's folder, never to
+    // the current directory.
+    WideString folder = system_.ProgramPath();
+    folder.erase(folder.find_last_of(u'\\') == WideString::npos ? 0
+                                                                : folder.find_last_of(u'\\') + 1);
+    const std::size_t start = path.find_first_not_of(u'\\');
+    return folder + (start == WideString::npos ? WideString() : path.substr(start));
+}
+
+}  // namespace quorvin
