@@ -379,5 +379,57 @@ TEST(LoanJournal, DuringAnyLoanEveryProcessSeesTheUsersMacroAsRegisteredMacro0) 
     }
 }
 
+// The proofs of an independent review, each of which lost the user's Macro0.
+TEST(LoanJournal, TheReviewsProofsLeaveTheUsersValue) {
+    enum Proof {
+        kDeathAfterAnInnerEndThatCouldNotWriteLent,
+        kOneFailedReadInBegin,
+        kOneFailedReadInRepair
+    };
+    for (const Proof proof : {kDeathAfterAnInnerEndThatCouldNotWriteLent, kOneFailedReadInBegin,
+                              kOneFailedReadInRepair}) {
+        FakePlatform platform;
+        platform.AddKey(kMacros);
+        platform.SetValueBytes(kMacros, "Macro0", kUserString.type, kUserString.bytes);
+        platform.thisProcess = kEditorA;
+        std::optional<MacroSlotLoan> outer(std::in_place, platform);
+        ASSERT_TRUE(outer->Begin("C:\\a.js")) << proof;
+        if (proof == kDeathAfterAnInnerEndThatCouldNotWriteLent) {
+            MacroSlotLoan inner(platform);
+            ASSERT_TRUE(inner.Begin("C:\\b.js"));
+            platform.unwritableValues = {"Lent"};
+            inner.End();
+            platform.unwritableValues.clear();
+            outer.reset();  // the editor is killed in the outer run
+        } else if (proof == kOneFailedReadInBegin) {
+            platform.thisProcess = kEditorB;
+            platform.otherProcesses = {kEditorA};
+            platform.failingValues["SavedPresence"] = 14;
+            MacroSlotLoan second(platform);
+            EXPECT_FALSE(second.Begin("C:\\b.js")) << "nothing lent over an unknown journal";
+            platform.failingValues.clear();
+            platform.thisProcess = kEditorA;
+            platform.otherProcesses = {kEditorB};
+            outer->End();
+            platform.thisProcess = kEditorB;
+            second.End();
+        } else {
+            platform.unwritableValues = {"Macro0"};
+            outer->End();  // kept for a retry
+            platform.unwritableValues.clear();
+            platform.thisProcess = kEditorB;
+            platform.failingValues["Saved"] = 14;
+            RepairLoans(platform);
+            EXPECT_TRUE(platform.FindValue(kJournalKey, "SavedPresence")) << "left alone";
+            platform.failingValues.clear();
+        }
+        platform.thisProcess = kNextEditor;
+        platform.otherProcesses = {};
+        RepairLoans(platform);
+        EXPECT_TRUE(Same(kUserString, Macro0(platform))) << proof;
+        EXPECT_FALSE(platform.HasKey(kJournalKey)) << proof;
+    }
+}
+
 }  // namespace
 }  // namespace quorvin
