@@ -62,15 +62,15 @@ bool IsDotOrDotDot(const char16_t* name) {
 }  // namespace
 
 MacroMenuBuilder::MacroMenuBuilder(Platform& platform, const WalkLimits& limits)
-    : platform_(platform),
-      limits_(limits),
-      registeredMacros_(RegisteredMacrosOutsideLoans(platform)),
-      currentMacroFile_(SettingOf(platform, platform.ResolveSettingPath(ReadHostString(
-                                                platform, kCommonKey, kMacroFileValue)))),
-      lendsTruePaths_(platform.LendsTruePaths()) {
-    for (WideString& path : registeredMacros_.paths) {
+    : platform_(platform), limits_(limits), lendsTruePaths_(platform.LendsTruePaths()) {
+    // The registered macros first, then the current one.
+    RegisteredMacroList registered = RegisteredMacrosOutsideLoans(platform);
+    for (WideString& path : registered.paths) {
         registered_.push_back(SettingOf(platform, std::move(path)));
     }
+    firstIsKept_ = registered.firstIsKept;
+    currentMacroFile_ = SettingOf(platform, platform.ResolveSettingPath(ReadHostString(
+                                                platform, kCommonKey, kMacroFileValue)));
     pathTable_.emplace_back();
 }
 
@@ -191,7 +191,7 @@ std::size_t MacroMenuBuilder::RegisteredIndex(const WalkFolder& folder, const ch
 }
 
 bool MacroMenuBuilder::RunsByNumber(std::size_t registered) const {
-    return registered < registered_.size() && !(registered == 0 && registeredMacros_.firstIsKept);
+    return registered < registered_.size() && !(registered == 0 && firstIsKept_);
 }
 
 std::uint32_t MacroMenuBuilder::CommandId(std::size_t registered, TablePath* path) {

@@ -82,10 +82,10 @@ class MacroMenuBuilder {
     Platform& platform_;
     const WalkLimits limits_;
     std::size_t entryCount_ = 0;
-    bool cut_ = false;                      // entries were left unlooked at
-    std::list<PopupMenu> menus_;            // newest first
-    RegisteredMacroList registeredMacros_;  // its paths moved into registered_
+    bool cut_ = false;            // entries were left unlooked at
+    std::list<PopupMenu> menus_;  // newest first
     std::vector<MacroSetting> registered_;
+    bool firstIsKept_ = false;  // see RegisteredMacroList
     MacroSetting currentMacroFile_;
     std::vector<TablePath> pathTable_;
     const bool lendsTruePaths_;

@@ -3,7 +3,6 @@
 #include "plugin/PluginQueries.h"
 #include "resources/ResourceIds.h"
 #include "settings/EditorSettings.h"
-#include "settings/LoanJournal.h"
 
 namespace {
 
@@ -18,8 +17,7 @@ void RepairLeftLoans(quorvin::WindowHandle window) {
     repairedAtFirstCall = true;
     quorvin::Win32Platform platform;
     try {
-        quorvin::SettingsChoice settings(platform, window);
-        quorvin::RepairLoans(settings.store());
+        quorvin::RepairEditorLoans(platform, window);
     } catch (...) {
     }
 }

@@ -4,7 +4,6 @@
 #include "plugin/HostInterface.h"
 #include "resources/ResourceIds.h"
 #include "settings/EditorSettings.h"
-#include "settings/LoanJournal.h"
 
 namespace quorvin {
 
@@ -45,8 +44,7 @@ LResult AnswerTextQuery(Platform& platform, std::uint32_t id, WParam bufferSize,
 // A Macro0 that a killed editor left lent goes back first, as at every
 // command: once the DLL is gone, nothing would put it back.
 LResult ConfirmUninstall(Platform& platform, WindowHandle window) {
-    SettingsChoice settings(platform, window);
-    RepairLoans(settings.store());
+    RepairEditorLoans(platform, window);
     const WideString question = platform.LoadWideString(ModuleInstance(), IDS_UNINSTALL_QUESTION);
     return platform.ShowMessageBox(window, question.c_str(), u"EmEditor", kMbYesNoQuestion) ==
                    kIdYes

@@ -12,7 +12,6 @@ namespace quorvin {
 namespace {
 
 constexpr const char16_t* kPlugInConfig = u"Quorvin";
-constexpr const char* kLentValue = "Lent";
 
 // Keys as handles: the editor's store names them by number, not by path.
 enum StoreKey : std::uintptr_t { kNoKey, kCommon, kMacros, kJournal };
@@ -43,10 +42,10 @@ std::uint32_t EditorKeyOf(StoreKey key) {
 // The store keeps a type per value name, and answers the type asked for:
 // strings in UTF-16, numbers as REG_DWORD, the journal's lists as bytes.
 std::uint32_t StoreTypeOf(const char* name) {
-    for (const char* dword : {"ExtraShortCut", "SavedPresence"}) {
+    for (const char* dword : {kExtraShortCutValue, kSavedPresenceValue}) {
         if (std::strcmp(name, dword) == 0) return kRegDword;
     }
-    for (const char* binary : {"Lenders", kLentValue}) {
+    for (const char* binary : {kLendersValue, kLentValue}) {
         if (std::strcmp(name, binary) == 0) return kRegBinary;
     }
     return kRegSz;
@@ -74,6 +73,11 @@ bool IsFullPath(const WideString& path) {
 
 }  // namespace
 
+void RepairEditorLoans(Platform& system, WindowHandle window) {
+    SettingsChoice settings(system, window);
+    RepairLoans(settings.store());
+}
+
 bool EditorKeepsIniSettings(Platform& platform, WindowHandle window) {
     return window != nullptr &&
            platform.SendWindowMessage(window, kHostMsgInfo, kInfoUsesIni, 0) != 0;
@@ -90,7 +94,7 @@ KeyHandle EditorSettings::OpenUserKey(const char* subKey, std::uint32_t, long* s
         found = QueryStoredValue(AsHandle(kJournal), kLentValue, &type, nullptr, &size);
         if (found == kRegFileNotFound) {
             size = 0;
-            found = QueryStoredValue(AsHandle(kJournal), "Saved", &type, nullptr, &size);
+            found = QueryStoredValue(AsHandle(kJournal), kSavedValue, &type, nullptr, &size);
         }
         if (found == kRegMoreData) found = kRegSuccess;
     }
@@ -198,11 +202,10 @@ WideString EditorSettings::ResolveSettingPath(const WideString& path) {
     if (path.empty() || IsFullPath(path)) return path;
     // A portable editor's path is relative to its program's folder, never to
     // the current directory.
-    WideString folder = system_.ProgramPath();
-    folder.erase(folder.find_last_of(u'\\') == WideString::npos ? 0
-                                                                : folder.find_last_of(u'\\') + 1);
+    const WideString program = system_.ProgramPath();
     const std::size_t start = path.find_first_not_of(u'\\');
-    return folder + (start == WideString::npos ? WideString() : path.substr(start));
+    return program.substr(0, program.find_last_of(u'\\') + 1) +
+           (start == WideString::npos ? WideString() : path.substr(start));
 }
 
 }  // namespace quorvin

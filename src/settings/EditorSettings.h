@@ -169,4 +169,8 @@ class SettingsChoice {
     bool usesEditor_;
 };
 
+// Puts Macro0 back for every loan whose lending process is gone, in the store
+// the editor behind the window keeps its settings in.
+void RepairEditorLoans(Platform& system, WindowHandle window);
+
 }  // namespace quorvin

@@ -14,14 +14,18 @@ namespace {
 // on after this many reads rather than read for ever.
 constexpr int kReadAttempts = 4;
 
-using ValueQuery = long (Platform::*)(KeyHandle, const char*, std::uint32_t*, void*,
-                                      std::uint32_t*);
+}  // namespace
 
-StoredValue QueryKeyValue(Platform& platform, const HostKey& key, const char* value,
-                          ValueQuery query) {
+void CloseHostKey(Platform& platform, KeyHandle key) { platform.CloseKey(key); }
+
+HostKey OpenHostKey(Platform& platform, const char* key, std::uint32_t access, long* status) {
+    return HostKey(platform, platform.OpenUserKey(key, access, status));
+}
+
+StoredValue SaveKeyValue(Platform& platform, const HostKey& key, const char* value) {
     StoredValue result;
     std::uint32_t size = 0;
-    long status = (platform.*query)(key.get(), value, &result.type, nullptr, &size);
+    long status = platform.QueryStoredValue(key.get(), value, &result.type, nullptr, &size);
     if (status == kRegFileNotFound) {
         return result;
     }
@@ -34,7 +38,8 @@ StoredValue QueryKeyValue(Platform& platform, const HostKey& key, const char* va
         // padding follows whatever the query returns.
         result.padded.assign(std::size_t{size} + 1 + kStoredValuePadding, '\0');
         std::uint32_t returned = size + 1;
-        status = (platform.*query)(key.get(), value, &result.type, result.padded.data(), &returned);
+        status = platform.QueryStoredValue(key.get(), value, &result.type, result.padded.data(),
+                                           &returned);
         if (status == kRegSuccess && returned <= size + 1) {
             result.padded.resize(returned);
             result.padded.insert(result.padded.end(), kStoredValuePadding, '\xFF');
@@ -54,22 +59,6 @@ StoredValue QueryKeyValue(Platform& platform, const HostKey& key, const char* va
     result.padded.clear();
     result.presence = ValuePresence::kUnreadable;
     return result;
-}
-
-}  // namespace
-
-void CloseHostKey(Platform& platform, KeyHandle key) { platform.CloseKey(key); }
-
-HostKey OpenHostKey(Platform& platform, const char* key, std::uint32_t access, long* status) {
-    return HostKey(platform, platform.OpenUserKey(key, access, status));
-}
-
-StoredValue ReadKeyValue(Platform& platform, const HostKey& key, const char* value) {
-    return QueryKeyValue(platform, key, value, &Platform::QueryValue);
-}
-
-StoredValue SaveKeyValue(Platform& platform, const HostKey& key, const char* value) {
-    return QueryKeyValue(platform, key, value, &Platform::QueryStoredValue);
 }
 
 WideString ReadKeyString(Platform& platform, const HostKey& key, const char* value) {

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "common/AnsiString.h"
-#include "common/CodePage.h"
 #include "common/OwnedHandle.h"
 #include "platform/Platform.h"
 
@@ -45,7 +44,6 @@ struct StoredValue {
     }
 };
 
-StoredValue ReadKeyValue(Platform& platform, const HostKey& key, const char* value);
 // The value's bytes exactly as stored, for putting it back unchanged.
 StoredValue SaveKeyValue(Platform& platform, const HostKey& key, const char* value);
 // The value's true text, whatever the code page: a string as the system

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "common/CodePage.h"
 #include "common/OwnedHandle.h"
 
 // The journal is the key HKEY_CURRENT_USER\Software\Quorvin, read and changed
@@ -46,10 +47,6 @@ namespace quorvin {
 namespace {
 
 constexpr const char* kMutexName = "Local\\QuorvinMacro0Loans";
-constexpr const char* kSavedValue = "Saved";
-constexpr const char* kSavedPresenceValue = "SavedPresence";
-constexpr const char* kLentValue = "Lent";
-constexpr const char* kLendersValue = "Lenders";
 constexpr std::uint32_t kJournalAccess = 0x2001F;  // KEY_READ | KEY_WRITE
 // Taken only while the journal is read or written; a holder that hangs for
 // longer than this is given up on.
@@ -447,7 +444,6 @@ bool MacroSlotLoan::Begin(const WideString& path) {
             break;
     }
     journal.Reset(platform_.CreateUserKey(kJournalKey, kJournalAccess));
-    found.state = JournalState::kNone;
     return Create(journal, macros) && Lend(journal, macros, found);
 }
 

@@ -13,6 +13,11 @@
 namespace quorvin {
 
 constexpr const char* kJournalKey = "Software\\Quorvin";
+// The journal's values; see LoanJournal.cpp.
+constexpr const char* kLentValue = "Lent";
+constexpr const char* kLendersValue = "Lenders";
+constexpr const char* kSavedValue = "Saved";
+constexpr const char* kSavedPresenceValue = "SavedPresence";
 
 // The longest path a loan lends, in UTF-16 units; the walk's paths are far
 // shorter. Bounded, so that the end of a loan compares paths on the stack.

@@ -77,7 +77,7 @@ TEST(ReadHostString, MissingKeyOrValueReadsEmptyAndCreatesNothing) {
     EXPECT_EQ(0, platform.OpenKeyCount());
 }
 
-TEST(ReadKeyValue, AValueThatGrowsBeforeTheReadIsAskedForAgain) {
+TEST(SaveKeyValue, AValueThatGrowsBeforeTheReadIsAskedForAgain) {
     FakePlatform platform;
     platform.SetString(kCommon, "MacroFolder", "C:\\A");
     int growths = 0;
@@ -90,7 +90,7 @@ TEST(ReadKeyValue, AValueThatGrowsBeforeTheReadIsAskedForAgain) {
     EXPECT_EQ(u"C:\\Longer2", ReadHostString(platform, kCommonKey, "MacroFolder"));
 }
 
-TEST(ReadKeyValue, AValueThatNeverStopsGrowingIsUnreadableNotInvented) {
+TEST(SaveKeyValue, AValueThatNeverStopsGrowingIsUnreadableNotInvented) {
     FakePlatform platform;
     std::string text = "C:\\A";
     platform.SetString(kMacros, "Macro0", text);
@@ -99,22 +99,22 @@ TEST(ReadKeyValue, AValueThatNeverStopsGrowingIsUnreadableNotInvented) {
         platform.SetString(kMacros, "Macro0", text);
     };
     const HostKey key = OpenHostKey(platform, kMacrosKey, kKeyRead);
-    const StoredValue value = ReadKeyValue(platform, key, "Macro0");
+    const StoredValue value = SaveKeyValue(platform, key, "Macro0");
     EXPECT_EQ(ValuePresence::kUnreadable, value.presence);
     EXPECT_TRUE(ReadKeyString(platform, key, "Macro0").empty());
 }
 
-TEST(ReadKeyValue, TellsAbsentFromPresentFromUnreadable) {
+TEST(SaveKeyValue, TellsAbsentFromPresentFromUnreadable) {
     FakePlatform platform;
     platform.SetString(kMacros, "Macro0", "");
     platform.failingValues["Denied"] = 5;
     const HostKey key = OpenHostKey(platform, kMacrosKey, kKeyRead);
-    EXPECT_EQ(ValuePresence::kPresent, ReadKeyValue(platform, key, "Macro0").presence);
-    EXPECT_EQ(ValuePresence::kAbsent, ReadKeyValue(platform, key, "Macro1").presence);
-    EXPECT_EQ(ValuePresence::kUnreadable, ReadKeyValue(platform, key, "Denied").presence);
+    EXPECT_EQ(ValuePresence::kPresent, SaveKeyValue(platform, key, "Macro0").presence);
+    EXPECT_EQ(ValuePresence::kAbsent, SaveKeyValue(platform, key, "Macro1").presence);
+    EXPECT_EQ(ValuePresence::kUnreadable, SaveKeyValue(platform, key, "Denied").presence);
 }
 
-TEST(ReadKeyValue, AValueThatVanishesBeforeTheReadIsAbsent) {
+TEST(SaveKeyValue, AValueThatVanishesBeforeTheReadIsAbsent) {
     FakePlatform platform;
     platform.SetString(kMacros, "Macro0", "x");
     const HostKey key = OpenHostKey(platform, kMacrosKey, kKeyReadWriteCreate);
@@ -123,7 +123,7 @@ TEST(ReadKeyValue, AValueThatVanishesBeforeTheReadIsAbsent) {
             DeleteKeyValue(platform, key, "Macro0");
         }
     };
-    EXPECT_EQ(ValuePresence::kAbsent, ReadKeyValue(platform, key, "Macro0").presence);
+    EXPECT_EQ(ValuePresence::kAbsent, SaveKeyValue(platform, key, "Macro0").presence);
 }
 
 TEST(ReadAcceleratorStyle, OnlyAFullDwordCounts) {

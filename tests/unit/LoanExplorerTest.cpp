@@ -168,7 +168,6 @@ class Replay {
             const Step& step = scenario_.steps[i];
             if (dead_.count(step.process)) continue;
             started_.insert(step.process);
-            current_ = 0;
             AsProcess(step.process, [&] { Play(step); });
             if (baseline_) Expect(step, i);
         }
@@ -177,7 +176,6 @@ class Replay {
         for (char process : started_) {
             if (!dead_.count(process)) AsProcess(process, [&] { RepairLoans(store()); });
         }
-        current_ = 0;
         platform_.thisProcess = kNextEditor;
         platform_.otherProcesses = Alive();
         RepairLoans(store());
@@ -239,7 +237,8 @@ class Replay {
         }
     }
 
-    // Runs what the process does; a death there kills it, its loans unended.
+    // Runs what the process does, inside what another does or at the top; a
+    // death there kills it, its loans unended.
     template <typename Work>
     void AsProcess(char process, const Work& work) {
         const char before = current_;
@@ -251,6 +250,7 @@ class Replay {
             platform_.mutexHeld = false;  // abandoned: the next wait owns it
         }
         if (before != 0) BecomeProcess(before);
+        current_ = before;
     }
 
     void Ran(const std::string& chosen, const std::string& runs) {
