@@ -64,7 +64,7 @@ if [ "$(id -u)" -ne 0 ]; then
         missing="${packages[*]}"
         if [ -n "$missing" ] || { [ "$want_tests$want_demo" != 00 ] &&
             ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8'; }; then
-            echo "setup: not root and no sudo; run as root first: su -c '$(realpath "$0") ${1:-}'" >&2
+            echo "setup: not root and no sudo; run as root first: su -c 'scripts/setup.sh ${1:-}'" >&2
             exit 1
         fi
     fi
@@ -72,13 +72,39 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 export DEBIAN_FRONTEND=noninteractive
 
+# A mirror in mid-sync fails one index ("File has unexpected size ... Mirror
+# sync in progress?"), and apt-get update then exits non-zero although every
+# other index is fresh. Go on without that index; if the install then fails
+# (an update from the failed index that the rest expect), install once more
+# from the release's own suite, which every mirror serves in one piece.
+install_packages() {
+    local log failed="" codename
+    log="$(mktemp)"
+    if ! "${as_root[@]}" apt-get update -q 2>&1 | tee "$log"; then
+        failed="$(sed -n 's/^E: Failed to fetch \([^ ]*\).*/\1/p' "$log" | head -n1)"
+        echo "setup: apt-get update could not fetch ${failed:-an index}; going on without it"
+    fi
+    rm -f "$log"
+    if "${as_root[@]}" apt-get install -y -q --no-install-recommends "$@"; then
+        return 0
+    fi
+    codename="$(. /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-}")"
+    if [ -n "$codename" ]; then
+        echo "setup: the install failed; trying once more from the release's own suite ($codename)"
+        if "${as_root[@]}" apt-get install -y -q --no-install-recommends -t "$codename" "$@"; then
+            return 0
+        fi
+    fi
+    echo "setup: could not install the packages${failed:+ (the index that failed: $failed)}; try by hand: apt-get update; apt-get install -t ${codename:-<your release>} $*" >&2
+    exit 1
+}
+
 if [ "${#packages[@]}" -gt 0 ]; then
     if [[ " ${packages[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
         "${as_root[@]}" dpkg --add-architecture i386
     fi
     echo "Installing: ${packages[*]}"
-    "${as_root[@]}" apt-get update -q
-    "${as_root[@]}" apt-get install -y -q --no-install-recommends "${packages[@]}"
+    install_packages "${packages[@]}"
 fi
 
 if [ "$want_tests$want_demo" != 00 ] && ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8'; then
