@@ -23,6 +23,7 @@ using WideString = std::u16string;
 // Registry status codes and value types, as the system defines them.
 constexpr long kRegSuccess = 0;
 constexpr long kRegFileNotFound = 2;
+constexpr long kRegInvalidData = 13;
 constexpr long kRegMoreData = 234;
 constexpr std::uint32_t kRegSz = 1;
 constexpr std::uint32_t kRegExpandSz = 2;
@@ -190,6 +191,10 @@ class Platform {
     virtual CursorPosition GetCursorPos() = 0;
 
     // Windows, the shell and the user.
+    // The window at the top of the window's chain of parents and owners, as
+    // GetAncestor(GA_ROOTOWNER) gives it: the editor's frame for its views
+    // and for the dialogs it owns.
+    virtual WindowHandle RootOwnerOf(WindowHandle window) = 0;
     virtual LResult SendWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
                                       LParam lParam) = 0;
     virtual bool PostWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,

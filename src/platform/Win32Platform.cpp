@@ -288,6 +288,10 @@ CursorPosition Win32Platform::GetCursorPos() {
     return cursor;
 }
 
+WindowHandle Win32Platform::RootOwnerOf(WindowHandle window) {
+    return window == nullptr ? nullptr : GetAncestor(AsWindow(window), GA_ROOTOWNER);
+}
+
 LResult Win32Platform::SendWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
                                          LParam lParam) {
     return SendMessageA(AsWindow(window), message, wParam, lParam);

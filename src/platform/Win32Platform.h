@@ -44,6 +44,7 @@ class Win32Platform final : public Platform {
     bool DestroyMenu(MenuHandle menu) override;
     CursorPosition GetCursorPos() override;
 
+    WindowHandle RootOwnerOf(WindowHandle window) override;
     LResult SendWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
                               LParam lParam) override;
     bool PostWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,

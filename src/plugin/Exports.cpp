@@ -24,7 +24,9 @@ void RepairLeftLoans(quorvin::WindowHandle window) {
 
 }  // namespace
 
-// The editor's view of the plug-in, besides OnCommand.
+// The editor's view of the plug-in, besides OnCommand. No exception may
+// unwind into the editor: the only one the standard library can raise here
+// is running out of memory, and the export then answers as a failure would.
 extern "C" {
 
 int QUORVIN_API QueryStatus(quorvin::WindowHandle window, int* checked) {
@@ -33,9 +35,12 @@ int QUORVIN_API QueryStatus(quorvin::WindowHandle window, int* checked) {
 }
 
 void QUORVIN_API OnEvents(quorvin::WindowHandle window, unsigned events, quorvin::LParam value) {
-    quorvin::Win32Platform platform;
-    RepairLeftLoans(window);
-    quorvin::HandleEvents(platform, window, events, value);
+    try {
+        quorvin::Win32Platform platform;
+        RepairLeftLoans(window);
+        quorvin::HandleEvents(platform, window, events, value);
+    } catch (...) {
+    }
 }
 
 unsigned QUORVIN_API GetMenuTextID() { return IDS_MENU_TEXT; }
@@ -46,9 +51,13 @@ unsigned QUORVIN_API GetBitmapID() { return quorvin::kDefaultBitmap; }
 
 quorvin::LResult QUORVIN_API PlugInProc(quorvin::WindowHandle window, unsigned code,
                                         quorvin::WParam wParam, quorvin::LParam lParam) {
-    quorvin::Win32Platform platform;
-    RepairLeftLoans(window);
-    return quorvin::AnswerPlugInQuery(platform, window, code, wParam, lParam);
+    try {
+        quorvin::Win32Platform platform;
+        RepairLeftLoans(window);
+        return quorvin::AnswerPlugInQuery(platform, window, code, wParam, lParam);
+    } catch (...) {
+        return 0;
+    }
 }
 
 }  // extern "C"

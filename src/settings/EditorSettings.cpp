@@ -132,27 +132,60 @@ long EditorSettings::Set(KeyHandle key, const char16_t* name, std::uint32_t type
     write.dwType = type;
     write.lpData = static_cast<const unsigned char*>(data);
     write.cbData = size;
+    // The journal's lists change size with every loan; without the flag an
+    // editor may keep a binary at the size it was first written with.
+    write.dwFlags = type == kRegBinary && data != nullptr ? kSettingVariableSize : 0;
     return static_cast<long>(system_.SendWindowMessage(window_, kHostMsgSetSetting, 0,
                                                        reinterpret_cast<LParam>(&write)));
+}
+
+long EditorSettings::Fetch(KeyHandle key, const char* name, std::uint32_t type,
+                           std::vector<unsigned char>* bytes) {
+    // Sized for a typical path; the editor names the size it needs.
+    std::uint32_t capacity = 520;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        bytes->assign(capacity, 0);
+        std::uint32_t size = capacity;
+        const long status = Query(key, name, type, bytes->data(), &size);
+        if (status == kRegSuccess && size <= capacity) {
+            bytes->resize(size);
+            return kRegSuccess;
+        }
+        if (status != kRegSuccess && status != kRegMoreData) return status;
+        if (status == kRegSuccess || size <= capacity || size > kMostSettingBytes) break;
+        capacity = size;
+    }
+    bytes->clear();
+    return kRegInvalidData;
 }
 
 long EditorSettings::QueryStoredValue(KeyHandle key, const char* name, std::uint32_t* type,
                                       void* data, std::uint32_t* size) {
     const std::uint32_t asked = StoreTypeOf(name);
     *type = std::strcmp(name, kLentValue) == 0 ? kRegMultiSz : asked;
-    return Query(key, name, asked, data, size);
+    if (data != nullptr) {
+        const std::uint32_t capacity = *size;
+        const long status = Query(key, name, asked, data, size);
+        // A reply that claims more than the buffer holds cannot be trusted.
+        return status == kRegSuccess && *size > capacity ? kRegInvalidData : status;
+    }
+    // The editor's reference allows no query without a buffer but for binaries.
+    std::vector<unsigned char> bytes;
+    const long status = Fetch(key, name, asked, &bytes);
+    *size = static_cast<std::uint32_t>(bytes.size());
+    return status;
 }
 
 long EditorSettings::QueryValue(KeyHandle key, const char* name, std::uint32_t* type, void* data,
                                 std::uint32_t* size) {
     if (StoreTypeOf(name) != kRegSz) return QueryStoredValue(key, name, type, data, size);
     // As the narrow registry call reads a string: in the code page, terminated.
-    std::uint32_t bytes = 0;
-    long status = Query(key, name, kRegSz, nullptr, &bytes);
-    std::vector<char16_t> units(bytes / sizeof(char16_t) + 1, u'\0');
-    if (status == kRegSuccess) status = Query(key, name, kRegSz, units.data(), &bytes);
+    std::vector<unsigned char> bytes;
+    long status = Fetch(key, name, kRegSz, &bytes);
     if (status != kRegSuccess) return status;
-    const WideString text(units.data());
+    WideString text(bytes.size() / sizeof(char16_t), u'\0');
+    if (!text.empty()) std::memcpy(&text[0], bytes.data(), text.size() * sizeof(char16_t));
+    text.resize(std::char_traits<char16_t>::length(text.c_str()));
     const NarrowText narrow = quorvin::ToCodePage(system_, text);
     const std::uint32_t length = static_cast<std::uint32_t>(narrow.text.size() + 1);
     *type = kRegSz;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "platform/Platform.h"
 
@@ -15,6 +16,7 @@ namespace quorvin {
 constexpr std::uint32_t kHostMsgInfo = 2106;          // EE_INFO
 constexpr WParam kInfoUsesIni = 319;                  // EI_USE_INI
 constexpr std::uint32_t kHostMsgSetSetting = 2133;    // EE_REG_SET_VALUE
+constexpr std::uint32_t kSettingVariableSize = 1;     // EE_REG_VARIABLE_SIZE
 constexpr std::uint32_t kHostMsgQuerySetting = 2134;  // EE_REG_QUERY_VALUE
 constexpr std::uint32_t kEditorCommonKey = 0x7FFFFF00;
 constexpr std::uint32_t kEditorMacrosKey = 0x7FFFFF02;
@@ -45,13 +47,19 @@ static_assert(sizeof(SettingQuery) == (sizeof(void*) == 8 ? 64 : 32),
               "EE_REG_QUERY_VALUE's record");
 static_assert(sizeof(SettingWrite) == (sizeof(void*) == 8 ? 56 : 32), "EE_REG_SET_VALUE's record");
 
+// A value the editor reports larger than this reads as unreadable.
+constexpr std::uint32_t kMostSettingBytes = 1024 * 1024;
+
 // Whether the editor keeps its settings in INI files; an editor from before
 // 2008 does not know the question and answers 0, as the registry's does.
-bool EditorKeepsIniSettings(Platform& platform, WindowHandle window);
+// The window is the editor's own (see SettingsChoice).
+bool EditorKeepsIniSettings(Platform& platform, WindowHandle editor);
 
+// The editor's store answers only its frame or view: a call from the
+// Plug-ins dialog passes the dialog, which the frame owns.
 class EditorSettings final : public Platform {
   public:
-    EditorSettings(Platform& system, WindowHandle window) : system_(system), window_(window) {}
+    EditorSettings(Platform& system, WindowHandle editor) : system_(system), window_(editor) {}
 
     // The settings store, through the editor.
     KeyHandle OpenUserKey(const char* subKey, std::uint32_t access, long* status) override;
@@ -108,6 +116,7 @@ class EditorSettings final : public Platform {
     }
     bool DestroyMenu(MenuHandle menu) override { return system_.DestroyMenu(menu); }
     CursorPosition GetCursorPos() override { return system_.GetCursorPos(); }
+    WindowHandle RootOwnerOf(WindowHandle window) override { return system_.RootOwnerOf(window); }
     LResult SendWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
                               LParam lParam) override {
         return system_.SendWindowMessage(window, message, wParam, lParam);
@@ -146,6 +155,9 @@ class EditorSettings final : public Platform {
   private:
     long Query(KeyHandle key, const char* name, std::uint32_t type, void* data,
                std::uint32_t* size);
+    // The whole value into a buffer of its own, grown as the editor asks.
+    long Fetch(KeyHandle key, const char* name, std::uint32_t type,
+               std::vector<unsigned char>* bytes);
     long Set(KeyHandle key, const char16_t* name, std::uint32_t type, const void* data,
              std::uint32_t size);
 
@@ -154,13 +166,13 @@ class EditorSettings final : public Platform {
 };
 
 // The settings store of the editor behind the window, chosen once per call:
-// the registry, or the editor's own store.
+// the registry, or the editor's own store, asked through the editor's frame.
 class SettingsChoice {
   public:
     SettingsChoice(Platform& system, WindowHandle window)
-        : editor_(system, window),
+        : editor_(system, system.RootOwnerOf(window)),
           system_(system),
-          usesEditor_(EditorKeepsIniSettings(system, window)) {}
+          usesEditor_(EditorKeepsIniSettings(system, system.RootOwnerOf(window))) {}
     Platform& store() { return usesEditor_ ? static_cast<Platform&>(editor_) : system_; }
 
   private:

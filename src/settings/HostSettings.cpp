@@ -13,6 +13,8 @@ namespace {
 // A value that keeps growing between the size query and the read is given up
 // on after this many reads rather than read for ever.
 constexpr int kReadAttempts = 4;
+// No setting the plug-in reads is near this; a larger size is not allocated.
+constexpr std::uint32_t kMostValueBytes = 1024 * 1024;
 
 }  // namespace
 
@@ -30,7 +32,7 @@ StoredValue SaveKeyValue(Platform& platform, const HostKey& key, const char* val
         return result;
     }
     result.presence = ValuePresence::kUnreadable;
-    if (status != kRegSuccess) {
+    if (status != kRegSuccess || size > kMostValueBytes) {
         return result;
     }
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
@@ -55,6 +57,7 @@ StoredValue SaveKeyValue(Platform& platform, const HostKey& key, const char* val
             break;
         }
         size = returned > size ? returned : size + 1;
+        if (size > kMostValueBytes) break;
     }
     result.padded.clear();
     result.presence = ValuePresence::kUnreadable;

@@ -6,6 +6,7 @@
 
 #include "common/CodePage.h"
 #include "common/OwnedHandle.h"
+#include "settings/JournalRecords.h"
 
 // The journal is the key HKEY_CURRENT_USER\Software\Quorvin, read and changed
 // only under the mutex Local\QuorvinMacro0Loans. A new journal is written in
@@ -52,9 +53,6 @@ constexpr std::uint32_t kJournalAccess = 0x2001F;  // KEY_READ | KEY_WRITE
 // longer than this is given up on.
 constexpr std::uint32_t kMutexWaitMilliseconds = 10000;
 
-// Loans in flight at once; nesting and overlapping editors need few.
-constexpr std::size_t kMostLenders = 64;
-
 // This process's loans in flight, one entry each: the registry cannot tell a
 // loan in flight from one whose journal could not be put right.
 ProcessStamp loansInFlight[kMostLenders];
@@ -80,149 +78,6 @@ void RemoveLoanInFlight(const ProcessStamp& process) {
 }
 
 }  // namespace
-
-// The lenders as the journal lists them, read and written without the heap.
-struct Lenders {
-    struct Lender {
-        std::uint32_t id;
-        std::uint32_t unused;
-        std::uint64_t created;
-    };
-    Lender list[kMostLenders];
-    std::size_t count = 0;
-
-    // False when the value could not be read; absent or malformed, none.
-    bool Read(Platform& platform, const HostKey& journal) {
-        std::uint32_t type = 0;
-        std::uint32_t size = sizeof list;
-        count = 0;
-        const long status =
-            platform.QueryStoredValue(journal.get(), kLendersValue, &type, list, &size);
-        if (status == kRegSuccess && type == kRegBinary) count = size / sizeof(Lender);
-        return status == kRegSuccess || status == kRegFileNotFound || status == kRegMoreData;
-    }
-    bool Write(Platform& platform, const HostKey& journal) const {
-        return platform.SetStoredValue(journal.get(), kLendersValue, kRegBinary, list,
-                                       static_cast<std::uint32_t>(count * sizeof(Lender))) ==
-               kRegSuccess;
-    }
-    bool Add(const ProcessStamp& process) {
-        if (count == kMostLenders) return false;
-        list[count++] = Lender{process.id, 0, process.created};
-        return true;
-    }
-    // Drops the lenders that are not alive, this process's beyond its loans
-    // in flight among them.
-    void DropEnded(Platform& platform, const ProcessStamp& self) {
-        std::size_t ownInFlight = LoansInFlightOf(self);
-        for (std::size_t i = 0; i < count;) {
-            const ProcessStamp process = Stamp(list[i]);
-            bool alive = false;
-            if (process == self) {
-                alive = ownInFlight > 0;
-                ownInFlight -= alive ? 1 : 0;
-            } else {
-                alive = platform.IsRunning(process);
-            }
-            if (alive) {
-                ++i;
-            } else {
-                list[i] = list[--count];
-            }
-        }
-    }
-
-  private:
-    static ProcessStamp Stamp(const Lender& lender) {
-        ProcessStamp process;
-        process.id = lender.id;
-        process.created = lender.created;
-        return process;
-    }
-};
-
-// The paths the journal's loans lent, in UTF-16, each ending in a zero, the
-// newest last: a list on the stack, so that a loan's end needs no heap.
-class LentPaths {
-  public:
-    LentPaths() { units_[0] = u'\0'; }
-    // False when the value could not be read; absent, none.
-    bool Read(Platform& platform, const HostKey& journal) {
-        std::uint32_t type = 0;
-        std::uint32_t size = kMostLentListUnits * sizeof(char16_t);
-        size_ = 0;
-        const long status =
-            platform.QueryStoredValue(journal.get(), kLentValue, &type, units_, &size);
-        if (status != kRegSuccess) return status == kRegFileNotFound;
-        // One path as REG_SZ is a list of one, as an earlier journal wrote it.
-        if (type != kRegSz && type != kRegMultiSz) return true;
-        std::size_t units = size / sizeof(char16_t);
-        while (units > 0 && units_[units - 1] == u'\0') --units;
-        size_ = units;
-        if (size_ > 0) units_[size_++] = u'\0';
-        units_[size_] = u'\0';
-        return true;
-    }
-    bool Write(Platform& platform, const HostKey& journal) const {
-        return platform.SetStoredValue(
-                   journal.get(), kLentValue, kRegMultiSz, units_,
-                   static_cast<std::uint32_t>((size_ + 1) * sizeof(char16_t))) == kRegSuccess;
-    }
-    // What Macro0 holds as far as the journal knows; empty when it lists none.
-    WideString Newest() const {
-        if (size_ == 0) return WideString();
-        std::size_t at = size_ - 1;
-        while (at > 0 && units_[at - 1] != u'\0') --at;
-        return WideString(units_ + at, size_ - 1 - at);
-    }
-    bool Contains(const char16_t* path, std::size_t length) const {
-        for (std::size_t at = 0; at < size_; at += LengthAt(at) + 1) {
-            if (Is(at, path, length)) return true;
-        }
-        return false;
-    }
-    bool IsNewest(const WideString& path) const {
-        const std::size_t length = path.size();
-        return size_ > length && Is(size_ - length - 1, path.c_str(), length) &&
-               (size_ == length + 1 || units_[size_ - length - 2] == u'\0');
-    }
-    // The path last, once; false when the list has no room for it.
-    bool MoveToEnd(const WideString& path) {
-        const std::size_t length = path.size();
-        std::size_t kept = 0;
-        for (std::size_t at = 0; at < size_;) {
-            const std::size_t entry = LengthAt(at) + 1;
-            if (!Is(at, path.c_str(), length)) {
-                std::memmove(units_ + kept, units_ + at, entry * sizeof(char16_t));
-                kept += entry;
-            }
-            at += entry;
-        }
-        size_ = kept;
-        units_[size_] = u'\0';
-        if (length == 0 || size_ + length + 1 >= kMostLentListUnits) return false;
-        std::memcpy(units_ + size_, path.c_str(), length * sizeof(char16_t));
-        size_ += length;
-        units_[size_++] = u'\0';
-        units_[size_] = u'\0';
-        return true;
-    }
-
-  private:
-    std::size_t LengthAt(std::size_t at) const {
-        std::size_t length = 0;
-        while (at + length < size_ && units_[at + length] != u'\0') ++length;
-        return length;
-    }
-    bool Is(std::size_t at, const char16_t* path, std::size_t length) const {
-        return LengthAt(at) == length &&
-               std::memcmp(units_ + at, path, length * sizeof(char16_t)) == 0;
-    }
-
-    // Always a zero past the last path: the list's own terminator.
-    char16_t units_[kMostLentListUnits + 1];
-    std::size_t size_ = 0;
-};
 
 enum class JournalState { kNone, kLent, kKept, kUnknown };
 
@@ -269,7 +124,8 @@ ValuePresence SavedPresence(Platform& platform, const HostKey& journal, bool* in
     const long status =
         platform.QueryValue(journal.get(), kSavedPresenceValue, &type, &presence, &size);
     *incomplete = false;
-    if (status != kRegSuccess && status != kRegFileNotFound && status != kRegMoreData) {
+    if ((status != kRegSuccess && status != kRegFileNotFound && status != kRegMoreData) ||
+        (status == kRegSuccess && size > sizeof presence)) {
         return ValuePresence::kUnreadable;
     }
     if (status != kRegSuccess || type != kRegDword || size != sizeof presence || presence > 1) {
@@ -317,7 +173,7 @@ void Examine(Platform& platform, const HostKey& journal, const ProcessStamp& sel
         return;
     }
     found->alive = found->listed;
-    found->alive.DropEnded(platform, self);
+    found->alive.DropEnded(platform, self, LoansInFlightOf(self));
     found->state = found->alive.count > 0 ? JournalState::kLent : JournalState::kKept;
 }
 
@@ -343,8 +199,9 @@ SlotHolds SlotHolding(Platform& platform, const HostKey& macros, const LentPaths
     std::uint32_t type = 0;
     const long status =
         platform.QueryStoredValue(macros.get(), kFirstMacroValue, &type, units, &size);
+    // Longer than any path a loan lends: not one of them.
     if (status == kRegFileNotFound || status == kRegMoreData) return SlotHolds::kOther;
-    if (status != kRegSuccess) return SlotHolds::kUnknown;
+    if (status != kRegSuccess || size > sizeof units) return SlotHolds::kUnknown;
     if (type != kRegSz) return SlotHolds::kOther;
     std::size_t length = 0;
     while (length < size / sizeof(char16_t) && units[length] != u'\0') ++length;
@@ -538,7 +395,7 @@ void MacroSlotLoan::End() {
     // No longer in flight, this loan's lender is dropped with the ended ones.
     Lenders lenders;
     if (!lenders.Read(platform_, journal)) return;
-    lenders.DropEnded(platform_, self_);
+    lenders.DropEnded(platform_, self_, LoansInFlightOf(self_));
     if (lenders.count > 0) {
         Leave(journal, macros, lenders);
     } else {
@@ -555,18 +412,24 @@ void RepairLoans(Platform& platform) {
 
 RegisteredMacroList RegisteredMacrosOutsideLoans(Platform& platform) {
     RegisteredMacroList macros;
-    macros.paths = ReadRegisteredMacros(platform);
-    if (macros.paths.empty()) return macros;
-    long status = kRegSuccess;
-    const HostKey journal = OpenHostKey(platform, kJournalKey, kKeyRead, &status);
-    if (!journal && status == kRegFileNotFound) return macros;
     JournalFound found;
-    if (journal) Examine(platform, journal, platform.CurrentProcess(), &found);
-    if (journal && found.state == JournalState::kNone) return macros;
+    {
+        // Macro0 and the journal in one look: a loan that ended between two
+        // reads would pass its lent path off as the user's macro 0.
+        JournalLock lock(platform);
+        macros.paths = ReadRegisteredMacros(platform);
+        if (macros.paths.empty()) return macros;
+        long status = kRegSuccess;
+        const HostKey journal = OpenHostKey(platform, kJournalKey, kKeyRead, &status);
+        if (!journal && status == kRegFileNotFound && lock.owned()) return macros;
+        found.state = JournalState::kUnknown;
+        if (journal && lock.owned()) Examine(platform, journal, platform.CurrentProcess(), &found);
+        if (found.state == JournalState::kNone) return macros;
+    }
     // A loan of some editor lends Macro0, or may: registered macro 0 is what
     // the journal keeps, run through a loan of its own, never by number.
     macros.firstIsKept = true;
-    if (!journal || found.state == JournalState::kUnknown) {
+    if (found.state == JournalState::kUnknown) {
         macros.paths[0].clear();  // names no macro
         return macros;
     }

@@ -5,6 +5,7 @@
 #include "common/AnsiString.h"
 #include "platform/Platform.h"
 #include "settings/HostSettings.h"
+#include "settings/JournalRecords.h"
 
 // The journal of Macro0's loans. It lives in the registry, which outlives the
 // editor, from before Macro0 is lent until the last loan in flight has put the
@@ -14,16 +15,8 @@ namespace quorvin {
 
 constexpr const char* kJournalKey = "Software\\Quorvin";
 // The journal's values; see LoanJournal.cpp.
-constexpr const char* kLentValue = "Lent";
-constexpr const char* kLendersValue = "Lenders";
 constexpr const char* kSavedValue = "Saved";
 constexpr const char* kSavedPresenceValue = "SavedPresence";
-
-// The longest path a loan lends, in UTF-16 units; the walk's paths are far
-// shorter. Bounded, so that the end of a loan compares paths on the stack.
-constexpr std::size_t kMostLentUnits = 4096;
-// Every path the journal's loans lent, at most; a loan past it lends nothing.
-constexpr std::size_t kMostLentListUnits = 8192;
 
 struct Lenders;
 struct JournalFound;

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "SettingsStore.h"
+
 namespace standin {
 
 namespace {
@@ -18,8 +20,11 @@ int RunTestByName(int argc, char** argv, const TestEntry* tests, std::size_t cou
         if (std::strcmp(test->name, argv[2]) != 0) continue;
         Context context{argv[1], kTestsRoot + std::string(test->name), Checker(test->name)};
         MakeFolder(context.folder);
+        DeleteFileA(kRefusalsFile);
         test->run(context);
         ResetEditorSettings();
+        // Every stand-in editor of the test, in this process or another.
+        context.check.EqualBytes("", Refusals(), "settings calls the editor's rules refuse");
         std::printf("%s %s\n", context.check.failures() ? "FAILED" : "PASSED", test->name);
         return context.check.failures() ? 1 : 0;
     }

@@ -351,6 +351,34 @@ void AMenuDuringAnotherEditorsLoanRunsTheMacroChosen(Context& context) {
     }
 }
 
+// Asks the uninstall question from the Plug-ins dialog, as the editor does,
+// and answers No; atQuestion runs while the question shows. True when asked.
+bool AskToUninstall(Context& context, StandInEditor& editor, const PluginModule& plugin,
+                    const std::function<void()>& atQuestion) {
+    using PlugInProcFunction = LRESULT(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
+    constexpr UINT_PTR kAnswerTimer = 77;
+    bool asked = false;
+    editor.onWindowMessage = [&](UINT message, WPARAM wParam, LPARAM) {
+        if (message != WM_TIMER || wParam != kAnswerTimer) return false;
+        const HWND question = FindWindowA(nullptr, "EmEditor");
+        if (question != nullptr && !asked) {
+            asked = true;
+            atQuestion();
+            context.check.True(GetWindow(question, GW_OWNER) == editor.OpenPlugInsDialog(),
+                               "the question owned by the dialog");
+            PostMessageA(question, WM_COMMAND, IDNO, 0);
+        }
+        return true;
+    };
+    SetTimer(editor.window(), kAnswerTimer, 100, nullptr);
+    const LRESULT agreed =
+        plugin.ExportAs<PlugInProcFunction>("PlugInProc")(editor.OpenPlugInsDialog(), 2311, 0, 0);
+    KillTimer(editor.window(), kAnswerTimer);
+    editor.onWindowMessage = nullptr;
+    context.check.Equal(0, static_cast<long long>(agreed), "No keeps the plug-in");
+    return context.check.True(asked, "the question was asked");
+}
+
 // In an editor long past its first call, after another editor was killed
 // while it lent Macro0: the uninstall question comes only once Macro0 is back.
 void TheUninstallQuestionComesAfterTheRepair(Context& context) {
@@ -359,31 +387,14 @@ void TheUninstallQuestionComesAfterTheRepair(Context& context) {
     PluginModule plugin(context.dllPath);
     StandInEditor editor;
     using QueryStatusFunction = BOOL(WINAPI*)(HWND, BOOL*);
-    using PlugInProcFunction = LRESULT(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
     BOOL checked = FALSE;
     plugin.ExportAs<QueryStatusFunction>("QueryStatus")(editor.window(), &checked);
     Run(context, "DieWhileRunningMacro0", "-", '2');  // run.js
     context.check.EqualValue(StringValue(context.folder + "\\run.js"),
                              ReadValue(kMacrosKey, "Macro0"), "Macro0 left lent");
-    constexpr UINT_PTR kAnswerTimer = 77;
-    bool asked = false;
     RegistryValue atQuestion;
-    editor.onWindowMessage = [&](UINT message, WPARAM wParam, LPARAM) {
-        if (message != WM_TIMER || wParam != kAnswerTimer) return false;
-        const HWND question = FindWindowA(nullptr, "EmEditor");
-        if (question != nullptr && !asked) {
-            asked = true;
-            atQuestion = ReadStoredValue(kMacrosKey, "Macro0");
-            PostMessageA(question, WM_COMMAND, IDNO, 0);
-        }
-        return true;
-    };
-    SetTimer(editor.window(), kAnswerTimer, 100, nullptr);
-    const LRESULT agreed =
-        plugin.ExportAs<PlugInProcFunction>("PlugInProc")(editor.window(), 2311, 0, 0);
-    KillTimer(editor.window(), kAnswerTimer);
-    context.check.True(asked, "the question was asked");
-    context.check.Equal(0, static_cast<long long>(agreed), "No keeps the plug-in");
+    AskToUninstall(context, editor, plugin,
+                   [&] { atQuestion = ReadStoredValue(kMacrosKey, "Macro0"); });
     context.check.EqualValue(kSlotCases[0].before, atQuestion, "Macro0 back before the question");
     CheckPutBack(context, kSlotCases[0].before, software);
 }
@@ -404,7 +415,7 @@ Portable SetUpPortable(Context& context) {
     SetMacroFolder(context.folder + "\\other");
     SetString(kMacrosKey, "Macro0", context.folder + "\\other\\stale.js");
     Portable portable{Widen(context.folder) + L"\\ini", Widen(context.folder) + L"\\macros \uD55C"};
-    for (const wchar_t* name : {L"a_reg.js", L"b_cur.js", L"c_run.js"}) {
+    for (const wchar_t* name : {L"a_reg.js", L"b_cur.js", L"c_run.js", L"d_a longer name.js"}) {
         MakeFile(portable.macros + L"\\" + name);
     }
     CreateDirectoryW(portable.ini.c_str(), nullptr);
@@ -446,9 +457,10 @@ void APortableEditorReadsAndLendsThroughItsOwnStore(Context& context) {
     {
         StandInEditor editor;
         standin::Run(context, editor, plugin, {'1'});  // a_reg.js, registered
-        context.check.EqualLines({"&1 a_reg.js #9216 checked", "&2 b_cur.js #1 default",
-                                  "&3 c_run.js #2", "---", FolderItem(plugin)},
-                                 DescribeMenu(editor.snapshot().items), "the INI's folder");
+        context.check.EqualLines(
+            {"&1 a_reg.js #9216 checked", "&2 b_cur.js #1 default", "&3 c_run.js #2",
+             "&4 d_a longer name.js #3", "---", FolderItem(plugin)},
+            DescribeMenu(editor.snapshot().items), "the INI's folder");
         const auto& messages = editor.messages();
         if (context.check.Equal(1, static_cast<long long>(messages.size()), "messages")) {
             context.check.True(messages[0].posted && messages[0].wParam == 9216,
@@ -459,6 +471,14 @@ void APortableEditorReadsAndLendsThroughItsOwnStore(Context& context) {
             context.check.True(!messages[0].posted && messages[0].wParam == 9216, "sent");
             context.check.True(messages[0].macroSlotText == portable.macros + L"\\c_run.js",
                                "the INI's Macro0 lent the true path");
+        }
+        CheckStoresAsBefore(context, portable, ini, registry);
+        // A path of another length: the journal's lists change size.
+        standin::Run(context, editor, plugin, {'4'});
+        if (context.check.Equal(1, static_cast<long long>(messages.size()), "messages")) {
+            context.check.True(
+                messages[0].macroSlotText == portable.macros + L"\\d_a longer name.js",
+                "the INI's Macro0 lent the longer path");
         }
         CheckStoresAsBefore(context, portable, ini, registry);
     }
@@ -484,6 +504,46 @@ void AKilledPortableEditorIsRepairedByItsNextStart(Context& context) {
     context.check.EqualBytes(registry, WholeSoftware(), "HKEY_CURRENT_USER\\Software as before");
     Run(context, "OnlyQueryStatus");
     CheckStoresAsBefore(context, portable, ini, registry);
+}
+
+void OverlappingLoansOfTwoPortableEditorsLeaveTheIniAsItWas(Context& context) {
+    for (const bool firstEndsFirst : {true, false}) {
+        std::printf("  the %s loan ends first\n", firstEndsFirst ? "first" : "second");
+        const Portable portable = SetUpPortable(context);
+        const std::string registry = WholeSoftware();
+        const std::wstring ini = DumpIniFiles(portable.ini);
+        Editor a = Start(context, "LendAndWait", "Local\\QuorvinE2E.A", '3');  // c_run.js
+        WaitUntilLent(context, "Local\\QuorvinE2E.A");
+        Editor b = Start(context, "LendAndWait", "Local\\QuorvinE2E.B", '4');  // d_a longer name.js
+        WaitUntilLent(context, "Local\\QuorvinE2E.B");
+        context.check.True(IniMacro0(portable) == portable.macros + L"\\d_a longer name.js",
+                           "the INI's Macro0 lent by the second");
+        LetEnd(firstEndsFirst ? "Local\\QuorvinE2E.A" : "Local\\QuorvinE2E.B");
+        WaitFor(context, firstEndsFirst ? a : b);
+        LetEnd(firstEndsFirst ? "Local\\QuorvinE2E.B" : "Local\\QuorvinE2E.A");
+        WaitFor(context, firstEndsFirst ? b : a);
+        CheckStoresAsBefore(context, portable, ini, registry);
+    }
+    SetEnvironmentVariableW(L"QUORVIN_STANDIN_INI", nullptr);
+}
+
+// The question comes from the Plug-ins dialog, not the editor's frame: the
+// repair before it must still reach the editor's own store.
+void APortableEditorsUninstallQuestionComesAfterTheRepair(Context& context) {
+    const Portable portable = SetUpPortable(context);
+    const std::string registry = WholeSoftware();
+    const std::wstring ini = DumpIniFiles(portable.ini);
+    PluginModule plugin(context.dllPath);
+    StandInEditor editor;
+    Run(context, "DieWhileRunningMacro0", "-", '3');  // c_run.js
+    context.check.True(IniMacro0(portable) == portable.macros + L"\\c_run.js",
+                       "the INI's Macro0 left lent");
+    std::wstring atQuestion;
+    AskToUninstall(context, editor, plugin, [&] { atQuestion = IniMacro0(portable); });
+    context.check.True(atQuestion == portable.macros + L"\\a_reg.js",
+                       "the INI's Macro0 back before the question");
+    CheckStoresAsBefore(context, portable, ini, registry);
+    SetEnvironmentVariableW(L"QUORVIN_STANDIN_INI", nullptr);
 }
 
 // Gives a key an access list; true when it took it.
@@ -654,6 +714,8 @@ const TestEntry kTests[] = {
     E2E_TEST(TheUninstallQuestionComesAfterTheRepair, default),
     E2E_TEST(APortableEditorReadsAndLendsThroughItsOwnStore, default),
     E2E_TEST(AKilledPortableEditorIsRepairedByItsNextStart, default),
+    E2E_TEST(OverlappingLoansOfTwoPortableEditorsLeaveTheIniAsItWas, default),
+    E2E_TEST(APortableEditorsUninstallQuestionComesAfterTheRepair, default),
     E2E_TEST(AForeignSubKeyDoesNotStopTheLoans, default),
     E2E_TEST(AnUndeletableSubKeyDoesNotStopTheLoans, default),
     E2E_TEST(AKeptJournalOutlivesALendThatCannotWrite, default),

@@ -15,6 +15,7 @@ constexpr UINT kSetValue = 2133;
 constexpr UINT kQueryValue = 2134;
 constexpr DWORD kCommon = 0x7FFFFF00;
 constexpr DWORD kMacros = 0x7FFFFF02;
+constexpr DWORD kVariableSize = 1;  // EE_REG_VARIABLE_SIZE
 
 struct QueryRecord {
     size_t cbSize;
@@ -176,7 +177,71 @@ LONG SetRegistry(const SetRecord& write) {
     return status;
 }
 
+// The size of a value as stored, or -1 when there is none.
+long long StoredSize(const SetRecord& write, bool ini) {
+    QueryRecord query = {};
+    query.cbSize = sizeof query;
+    query.dwKey = write.dwKey;
+    query.pszConfig = write.pszConfig;
+    query.pszValue = write.pszValue;
+    query.dwType = write.dwType;
+    std::vector<BYTE> buffer(1 << 20);
+    DWORD size = static_cast<DWORD>(buffer.size());
+    query.lpData = buffer.data();
+    query.lpcbData = &size;
+    const LONG status = ini ? QueryIni(query) : QueryRegistry(query);
+    return status == ERROR_SUCCESS || status == ERROR_MORE_DATA ? static_cast<long long>(size) : -1;
+}
+
+// The editor's published rules for the two messages; empty when the call
+// keeps them, else what it broke.
+std::string BrokenRule(UINT message, LPARAM lParam, bool ini) {
+    if (message == kQueryValue) {
+        const auto* query = reinterpret_cast<const QueryRecord*>(lParam);
+        if (query->dwFlags != 0) return "2134 with flags";
+        if (query->lpData == nullptr && query->dwType != REG_BINARY) {
+            return "2134 without a buffer for data that is not binary";
+        }
+        return std::string();
+    }
+    const auto* write = reinterpret_cast<const SetRecord*>(lParam);
+    if ((write->dwFlags & ~kVariableSize) != 0) return "2133 with unknown flags";
+    const bool variable = (write->dwFlags & kVariableSize) != 0;
+    if (variable && write->dwType != REG_BINARY) return "2133 with the flag on data not binary";
+    if (write->lpData != nullptr && write->pszValue != nullptr && write->dwType == REG_BINARY &&
+        !variable) {
+        const long long stored = StoredSize(*write, ini);
+        if (stored >= 0 && stored != write->cbData) {
+            return "2133 of a binary that changes size, without the flag";
+        }
+    }
+    return std::string();
+}
+
 }  // namespace
+
+void RecordRefusal(const std::string& what) {
+    const HANDLE file =
+        CreateFileA(kRefusalsFile, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    const std::string line = what + "\r\n";
+    DWORD written = 0;
+    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+std::string Refusals() {
+    const HANDLE file = CreateFileA(kRefusalsFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::string();
+    std::string text(65536, '\0');
+    DWORD read = 0;
+    ReadFile(file, &text[0], static_cast<DWORD>(text.size()), &read, nullptr);
+    CloseHandle(file);
+    text.resize(read);
+    return text;
+}
 
 std::wstring IniFolder() {
     wchar_t folder[MAX_PATH] = {};
@@ -191,21 +256,24 @@ bool AnswerSettingsMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* 
         *result = wParam == kInfoUsesIni && ini ? 1 : 0;
         return true;
     }
-    if (message == kQueryValue) {
-        const auto* query = reinterpret_cast<const QueryRecord*>(lParam);
-        *result = query->cbSize != sizeof *query ? ERROR_INVALID_PARAMETER
-                  : ini                          ? QueryIni(*query)
-                                                 : QueryRegistry(*query);
-        return true;
+    if (message != kQueryValue && message != kSetValue) return false;
+    // Both records start with their size.
+    const std::string broken =
+        *reinterpret_cast<const size_t*>(lParam) !=
+                (message == kQueryValue ? sizeof(QueryRecord) : sizeof(SetRecord))
+            ? "a record of the wrong size"
+            : BrokenRule(message, lParam, ini);
+    if (!broken.empty()) {
+        RecordRefusal(broken);
+        *result = ERROR_INVALID_PARAMETER;
+    } else if (message == kQueryValue) {
+        const auto& query = *reinterpret_cast<const QueryRecord*>(lParam);
+        *result = ini ? QueryIni(query) : QueryRegistry(query);
+    } else {
+        const auto& write = *reinterpret_cast<const SetRecord*>(lParam);
+        *result = ini ? SetIni(write) : SetRegistry(write);
     }
-    if (message == kSetValue) {
-        const auto* write = reinterpret_cast<const SetRecord*>(lParam);
-        *result = write->cbSize != sizeof *write ? ERROR_INVALID_PARAMETER
-                  : ini                          ? SetIni(*write)
-                                                 : SetRegistry(*write);
-        return true;
-    }
-    return false;
+    return true;
 }
 
 bool ReadIniText(const wchar_t* file, const wchar_t* section, const wchar_t* name,

@@ -19,6 +19,14 @@ namespace standin {
 
 constexpr const char* kIniFolderVariable = "QUORVIN_STANDIN_INI";
 
+// The editor's published rules for 2133 and 2134 hold: a call that breaks
+// one is refused with 87 and recorded in this file, by whichever stand-in
+// editor refused it; every test expects none.
+constexpr const char* kRefusalsFile = "C:\\quorvin-e2e\\refused.txt";
+void RecordRefusal(const std::string& what);
+// What was refused, a line each; empty when nothing was.
+std::string Refusals();
+
 // Empty when the settings are in the registry.
 std::wstring IniFolder();
 // Handles the three messages; false for any other.

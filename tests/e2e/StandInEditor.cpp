@@ -79,6 +79,15 @@ void Describe(const std::vector<MenuItemSnapshot>& items, const std::string& ind
     }
 }
 
+WNDPROC dialogProcedure = nullptr;
+
+LRESULT CALLBACK PlugInsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == 2106 || message == 2133 || message == 2134) {
+        RecordRefusal("message " + std::to_string(message) + " sent to the Plug-ins dialog");
+    }
+    return CallWindowProcW(dialogProcedure, dialog, message, wParam, lParam);
+}
+
 }  // namespace
 
 std::vector<std::string> DescribeMenu(const std::vector<MenuItemSnapshot>& items) {
@@ -138,7 +147,19 @@ StandInEditor::StandInEditor() {
     PumpMessages();
 }
 
+HWND StandInEditor::OpenPlugInsDialog() {
+    if (dialog_ == nullptr) {
+        dialog_ = CreateWindowExW(WS_EX_DLGMODALFRAME, L"#32770", L"Plug-ins",
+                                  WS_POPUP | WS_CAPTION | WS_SYSMENU, 80, 80, 320, 240, window_,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+        dialogProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+            dialog_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PlugInsDialogProc)));
+    }
+    return dialog_;
+}
+
 StandInEditor::~StandInEditor() {
+    if (dialog_ != nullptr) DestroyWindow(dialog_);
     if (window_ != nullptr) {
         DestroyWindow(window_);
     }

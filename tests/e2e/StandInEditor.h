@@ -78,6 +78,11 @@ class StandInEditor {
     StandInEditor& operator=(const StandInEditor&) = delete;
 
     HWND window() const { return window_; }
+    // The Plug-ins Settings dialog, as the editor shows it: a dialog that the
+    // frame owns, which the editor passes to PlugInProc for the dialog's
+    // queries. It is not the editor's window: a settings message sent to it
+    // is refused, as the dialog's own procedure ignores it.
+    HWND OpenPlugInsDialog();
 
     // Keys played one by one while the menu waits for input; after them,
     // Escape closes whatever is still open, so that no test can hang.
@@ -116,6 +121,7 @@ class StandInEditor {
     void Record(bool posted, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND window_ = nullptr;
+    HWND dialog_ = nullptr;
     std::vector<WORD> keys_;
     std::size_t nextKey_ = 0;
     bool menuShownReported_ = false;

@@ -3,9 +3,14 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <stdexcept>
+
+#ifndef QUORVIN_FUZZ
+#include <gtest/gtest.h>
+#endif
 
 #include "settings/EditorSettings.h"
 
@@ -150,7 +155,13 @@ constexpr std::uint32_t kKeySetValue = 0x2;
 }  // namespace
 
 FakePlatform::FakePlatform() = default;
-FakePlatform::~FakePlatform() = default;
+FakePlatform::~FakePlatform() {
+#ifdef QUORVIN_FUZZ
+    if (refusedStoreCalls != 0) std::abort();
+#else
+    EXPECT_EQ(0, refusedStoreCalls) << "settings calls that the editor's rules refuse";
+#endif
+}
 
 // --- Registry ---
 
@@ -303,6 +314,7 @@ long FakePlatform::Query(KeyHandle key, const char* name, std::uint32_t* type, v
     if (narrow && IsStringType(value->type) && (bytes.empty() || bytes.back() != '\0')) {
         bytes.push_back('\0');
     }
+    if (reportedSizes.count(name) != 0) return Lie(name, bytes, data, size);
     const auto length = static_cast<std::uint32_t>(bytes.size());
     if (data == nullptr) {
         *size = length;
@@ -314,6 +326,14 @@ long FakePlatform::Query(KeyHandle key, const char* name, std::uint32_t* type, v
     }
     std::memcpy(data, bytes.data(), length);
     *size = length;
+    return kRegSuccess;
+}
+
+long FakePlatform::Lie(const std::string& name, const std::string& bytes, void* data,
+                       std::uint32_t* size) {
+    if (data != nullptr)
+        std::memcpy(data, bytes.data(), std::min<std::size_t>(*size, bytes.size()));
+    *size = reportedSizes.at(name);
     return kRegSuccess;
 }
 
@@ -804,14 +824,24 @@ LResult FakePlatform::AnswerStoreMessage(std::uint32_t message, LParam lParam) {
                : key == kEditorMacrosKey ? std::u16string(u"Macros")
                                          : std::u16string(config ? config : u"");
     };
+    constexpr long kInvalidParameter = 87;
     ++storeMessages;
     if (message == kHostMsgQuerySetting) {
         const auto* query = reinterpret_cast<const SettingQuery*>(lParam);
-        if (query->cbSize != sizeof *query || query->dwFlags != 0) return 87;
+        // No buffer only for binary data; the flags are reserved.
+        if (query->cbSize != sizeof *query || query->dwFlags != 0 ||
+            (query->lpData == nullptr && query->dwType != kRegBinary)) {
+            ++refusedStoreCalls;
+            return kInvalidParameter;
+        }
         const StoreValue* value =
             FindStoreValue(sectionOf(query->dwKey, query->pszConfig), query->pszValue);
         if (value == nullptr) return kRegFileNotFound;
         if (value->type != query->dwType) return kInvalidData;
+        const std::string name = Encode(query->pszValue);
+        if (reportedSizes.count(name) != 0) {
+            return Lie(name, value->bytes, query->lpData, query->lpcbData);
+        }
         const auto length = static_cast<std::uint32_t>(value->bytes.size());
         if (query->lpData != nullptr && *query->lpcbData < length) {
             *query->lpcbData = length;
@@ -822,8 +852,19 @@ LResult FakePlatform::AnswerStoreMessage(std::uint32_t message, LParam lParam) {
         return kRegSuccess;
     }
     const auto* write = reinterpret_cast<const SettingWrite*>(lParam);
-    if (write->cbSize != sizeof *write || write->dwFlags != 0) return 87;
     const std::u16string section = sectionOf(write->dwKey, write->pszConfig);
+    // The variable-size flag only on binary data; a binary without it keeps
+    // the size it has.
+    const bool variable = (write->dwFlags & kSettingVariableSize) != 0;
+    const StoreValue* stored =
+        write->pszValue != nullptr ? FindStoreValue(section, write->pszValue) : nullptr;
+    if (write->cbSize != sizeof *write || (write->dwFlags & ~kSettingVariableSize) != 0 ||
+        (variable && write->dwType != kRegBinary) ||
+        (write->lpData != nullptr && write->dwType == kRegBinary && !variable &&
+         stored != nullptr && stored->bytes.size() != write->cbData)) {
+        ++refusedStoreCalls;
+        return kInvalidParameter;
+    }
     if (write->pszValue != nullptr && Unwritable(Encode(write->pszValue).c_str())) {
         return kAccessDenied;
     }
@@ -841,11 +882,23 @@ LResult FakePlatform::AnswerStoreMessage(std::uint32_t message, LParam lParam) {
     return kRegSuccess;
 }
 
+WindowHandle FakePlatform::RootOwnerOf(WindowHandle window) {
+    for (auto owner = windowOwners.find(window); owner != windowOwners.end();
+         owner = windowOwners.find(window)) {
+        window = owner->second;
+    }
+    return window;
+}
+
 LResult FakePlatform::SendWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
                                         LParam lParam) {
     const bool toStore = message == kHostMsgQuerySetting || message == kHostMsgSetSetting;
     if (Fails("SendWindowMessage " + std::to_string(message) + " " + std::to_string(wParam))) {
         return toStore ? 14 : 0;
+    }
+    if ((message == kHostMsgInfo || toStore) && windowOwners.count(window) != 0) {
+        ++refusedStoreCalls;  // a dialog
+        return Survive(0);
     }
     if (message == kHostMsgInfo) return Survive(wParam == kInfoUsesIni && keepsIniSettings ? 1 : 0);
     if (toStore) return Survive(AnswerStoreMessage(message, lParam));

@@ -75,6 +75,10 @@ class FakePlatform : public Platform {
     std::function<void(const std::string& name, bool sizeOnly)> onQuery;
     // Queries of these values fail with this status instead.
     std::map<std::string, long> failingValues;
+    // Queries of these values, in the registry or the editor's store, succeed
+    // and report this size, whatever the buffer: a store that lies.
+    std::map<std::string, std::uint32_t> reportedSizes;
+    long Lie(const std::string& name, const std::string& bytes, void* data, std::uint32_t* size);
     // Writes and deletions of values of these names are refused, in the
     // registry and in the editor's store.
     std::vector<std::string> unwritableValues;
@@ -163,6 +167,13 @@ class FakePlatform : public Platform {
     const StoreValue* FindStoreValue(const std::u16string& section,
                                      const std::u16string& name) const;
     int storeMessages = 0;
+    // The editor's published rules for the two messages. A call that breaks
+    // one is refused with 87 and counted; a fake that refused any fails its
+    // test when it goes, unless the test expects it and clears the count.
+    // The store answers only the editor's frame: a window with an owner is a
+    // dialog, whose default procedure answers every message with 0.
+    int refusedStoreCalls = 0;
+    std::map<WindowHandle, WindowHandle> windowOwners;
     std::u16string programPath = u"C:\\Tools\\EmEditor\\EmEditor.exe";
 
     // --- Windows and the shell ---
@@ -236,6 +247,7 @@ class FakePlatform : public Platform {
                                  WindowHandle owner) override;
     bool DestroyMenu(MenuHandle menu) override;
     CursorPosition GetCursorPos() override;
+    WindowHandle RootOwnerOf(WindowHandle window) override;
     LResult SendWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
                               LParam lParam) override;
     bool PostWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,

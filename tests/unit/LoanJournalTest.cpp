@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "FakePlatform.h"
+#include "settings/EditorSettings.h"
 #include "settings/HostSettings.h"
 #include "settings/LoanJournal.h"
 
@@ -380,14 +381,67 @@ TEST(LoanJournal, DuringAnyLoanEveryProcessSeesTheUsersMacroAsRegisteredMacro0) 
 }
 
 // The proofs of an independent review, each of which lost the user's Macro0.
+// A store that reports more bytes than it was given room for, or a record
+// cut short: the journal is never read past its buffer, nothing is lent over
+// it, and once the store answers right the user's value comes back.
+TEST(LoanJournal, AReplyLargerThanItsBufferLeavesTheJournalAlone) {
+    struct Lie {
+        const char* value;
+        std::uint32_t size;
+    };
+    const Lie lies[] = {
+        {"Lenders", 1024 + 16}, {"Lenders", 0xFFFFFFF0}, {"Lenders", 3},
+        {"Lent", 16384 + 2},    {"Lent", 0xFFFFFFF0},    {"Lent", 3},
+        {"Saved", 0x100002},    {"Saved", 0xFFFFFFF0},   {"SavedPresence", 8},
+        {"Macro0", 8194 + 2},   {"Macro0", 0xFFFFFFF0},
+    };
+    for (const bool inEditorStore : {false, true}) {
+        for (const Lie& lie : lies) {
+            const std::string what = std::string(inEditorStore ? "store " : "registry ") +
+                                     lie.value + " " + std::to_string(lie.size);
+            FakePlatform platform;
+            platform.keepsIniSettings = inEditorStore;
+            platform.AddKey(kMacros);
+            platform.SetValueBytes(kMacros, "Macro0", kUserString.type, kUserString.bytes);
+            platform.SetStoreString(u"Macros", u"Macro0", u"C:\\mine.js");
+            SettingsChoice settings(platform, reinterpret_cast<WindowHandle>(0xED));
+            Platform& store = settings.store();
+            auto macro0 = [&] {
+                const HostKey key = OpenHostKey(store, kMacrosKey, kKeyRead);
+                return testing::Utf8(TextOf(platform, SaveKeyValue(store, key, "Macro0")));
+            };
+            platform.thisProcess = kEditorA;
+            {
+                MacroSlotLoan killed(store);
+                ASSERT_TRUE(killed.Begin("C:\\a.js")) << what;
+            }
+            platform.thisProcess = kNextEditor;
+            platform.reportedSizes[lie.value] = lie.size;
+            RepairLoans(store);
+            MacroSlotLoan loan(store);
+            if (loan.Begin("C:\\b.js")) loan.End();
+            platform.reportedSizes.clear();
+            const std::string during = macro0();
+            EXPECT_TRUE(during == "C:\\a.js" || during == "C:\\mine.js") << what << ": " << during;
+            RepairLoans(store);
+            EXPECT_EQ("C:\\mine.js", macro0()) << what;
+            MacroSlotLoan after(store);
+            EXPECT_TRUE(after.Begin("C:\\c.js")) << what;
+            after.End();
+            EXPECT_EQ("C:\\mine.js", macro0()) << what;
+        }
+    }
+}
+
 TEST(LoanJournal, TheReviewsProofsLeaveTheUsersValue) {
     enum Proof {
         kDeathAfterAnInnerEndThatCouldNotWriteLent,
         kOneFailedReadInBegin,
-        kOneFailedReadInRepair
+        kOneFailedReadInRepair,
+        kAJoinThatFailsAtTheLendersWrite
     };
     for (const Proof proof : {kDeathAfterAnInnerEndThatCouldNotWriteLent, kOneFailedReadInBegin,
-                              kOneFailedReadInRepair}) {
+                              kOneFailedReadInRepair, kAJoinThatFailsAtTheLendersWrite}) {
         FakePlatform platform;
         platform.AddKey(kMacros);
         platform.SetValueBytes(kMacros, "Macro0", kUserString.type, kUserString.bytes);
@@ -413,6 +467,17 @@ TEST(LoanJournal, TheReviewsProofsLeaveTheUsersValue) {
             outer->End();
             platform.thisProcess = kEditorB;
             second.End();
+        } else if (proof == kAJoinThatFailsAtTheLendersWrite) {
+            // Its never-lent path must not stay the newest in Lent.
+            MacroSlotLoan second(platform);
+            ASSERT_TRUE(second.Begin("C:\\b.js"));
+            platform.unwritableValues = {"Lenders"};
+            MacroSlotLoan third(platform);
+            EXPECT_FALSE(third.Begin("C:\\c.js"));
+            platform.unwritableValues.clear();
+            second.End();
+            EXPECT_TRUE(Same(kLentA, Macro0(platform))) << "the first loan's path back";
+            outer->End();
         } else {
             platform.unwritableValues = {"Macro0"};
             outer->End();  // kept for a retry
