@@ -24,10 +24,10 @@ setup-format:
 
 # Both DLLs from the same sources: build/win32 (i686) and build/win64 (x86_64).
 dll: setup
-	cmake -S . -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+	cmake --no-warn-unused-cli -S . -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
 		-DCMAKE_BUILD_TYPE=Release -DQUORVIN_WERROR=ON
 	cmake --build $(BUILD)/win32 -j $(JOBS) --target Quorvin
-	cmake -S . -B $(BUILD)/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+	cmake --no-warn-unused-cli -S . -B $(BUILD)/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
 		-DCMAKE_BUILD_TYPE=Release -DQUORVIN_WERROR=ON
 	cmake --build $(BUILD)/win64 -j $(JOBS) --target Quorvin
 	mkdir -p dist/x64

@@ -244,12 +244,18 @@ int Screenshot(const PluginModule& plugin, StandInEditor& editor, const char* pa
     window.HoverButton();
     editor.PumpMessages();
     bool saved = false;
-    editor.onMenuShown = [&] {
-        Sleep(300);  // let the menu finish drawing
-        saved = SaveScreen(path);
+    // With the Python sub-menu open, so that its checked macro shows.
+    int popups = 0;
+    editor.onWindowMessage = [&](UINT message, WPARAM wParam, LPARAM) {
+        if (message == WM_INITMENUPOPUP) ++popups;
+        if (message == WM_ENTERIDLE && wParam == MSGF_MENU && popups == 2 && !saved) {
+            Sleep(300);  // let the menu finish drawing
+            saved = SaveScreen(path);
+        }
+        return false;
     };
     SetCursorPos(140, 110);
-    editor.PlayKeys({VK_ESCAPE});
+    editor.PlayKeys({'4'});
     editor.RunCommand(plugin);
     std::printf("The macro menu:\n");
     for (const std::string& line : DescribeMenu(editor.snapshot().items)) {

@@ -33,9 +33,11 @@ if [ -n "${DISPLAY:-}" ] && [ -z "${QUORVIN_DEMO_HEADLESS:-}" ]; then
 fi
 
 rm -f "$out/menu.bmp" "$out/menu.png"
-xvfb-run -a -s "-screen 0 640x400x24 -nolisten tcp" \
+# Wine stops before its X server does, or each of its processes reports the
+# server's end as an error.
+xvfb-run -a -s "-screen 0 640x400x24 -nolisten tcp" bash -c \
+    '"$@"; status=$?; wineserver -k 2>/dev/null; wineserver -w; exit $status' - \
     "$WINELOADER" "${editor[@]}" --screenshot "$(windows_path "$out/menu.bmp")"
-wineserver -k 2>/dev/null || true
 /usr/bin/convert "$out/menu.bmp" "$out/menu.png"
 rm -f "$out/menu.bmp"
 echo "Screenshot: $out/menu.png"

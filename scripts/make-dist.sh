@@ -18,8 +18,9 @@ cp "$dll64" "$stage/x64/Quorvin.dll"
 # reads the Japanese right; the version filled in.
 { printf '\357\273\277'; sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' "$source/docs/README.txt.in"; } \
     > "$stage/README.txt"
-cp "$source/LICENSE" "$source/CHANGELOG.md" "$stage/"
-(cd "$stage" && sha256sum "${files[@]:0:5}" > SHA256SUMS)
+# Every text file with Windows line ends, as Notepad shows them.
+for text in LICENSE CHANGELOG.md; do sed -e 's/\r$//' -e 's/$/\r/' "$source/$text" > "$stage/$text"; done
+(cd "$stage" && sha256sum "${files[@]:0:5}" | sed 's/$/\r/' > SHA256SUMS)
 (cd "$stage" && touch -d '2000-01-01 00:00:00 UTC' "${files[@]}")
 zip="$out/Quorvin-$version.zip"
 rm -f "$zip"

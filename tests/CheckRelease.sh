@@ -27,6 +27,11 @@ check "x64 holds the 64-bit DLL built" cmp "$dll64" "$scratch/unpacked/x64/Quorv
 check "the read-me says which DLL to pick" grep -q 'Program Files (x86)' "$scratch/unpacked/README.txt"
 check "the read-me is Japanese first" grep -q '^■ インストール' "$scratch/unpacked/README.txt"
 check "then English" grep -q '^Install' "$scratch/unpacked/README.txt"
-check "with Windows line ends" grep -q $'\r$' "$scratch/unpacked/README.txt"
-echo "$((14 - failures)) passed, $failures failed"
+check "every text file with Windows line ends, on every line" bash -c \
+    "cd '$scratch/unpacked' && ! grep -c -v \$'\\r\$' README.txt LICENSE CHANGELOG.md SHA256SUMS | grep -qv ':0\$'"
+check "the read-me says it is tested under Wine, not yet on Windows" \
+    grep -q 'tested under Wine, not yet on Windows' "$scratch/unpacked/README.txt"
+check "README.md shows the two commands on its first screen" bash -c \
+    "head -n 40 '$source/README.md' | grep -q '^make demo' && head -n 40 '$source/README.md' | grep -q '^make test'"
+echo "$((16 - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
