@@ -33,10 +33,10 @@ struct MenuChoice {
 };
 
 // Builds the menu, shows it and destroys every menu of it before returning.
-MenuChoice ChooseFromMenu(Platform& platform, WindowHandle window, const WideString& folder,
-                          const WalkLimits& limits) {
-    MacroMenuBuilder builder(platform, limits);
-    const std::int32_t style = ReadAcceleratorStyle(platform);
+MenuChoice ChooseFromMenu(Platform& platform, SettingsStore& store, WindowHandle window,
+                          const WideString& folder, const WalkLimits& limits) {
+    MacroMenuBuilder builder(platform, store, limits);
+    const std::int32_t style = ReadAcceleratorStyle(store);
     PopupMenu& menu = builder.BuildFolderMenu(folder, style);
     const int itemCount = menu.count();
     menu.AppendSeparator();
@@ -59,13 +59,14 @@ MenuChoice ChooseFromMenu(Platform& platform, WindowHandle window, const WideStr
 
 }  // namespace
 
-void RunMacroMenuCommand(Platform& system, WindowHandle window, const WalkLimits& limits) {
-    SettingsChoice settings(system, window);
-    Platform& platform = settings.store();
-    RepairLoans(platform);
+void RunMacroMenuCommand(Platform& platform, SettingsStore& registry, WindowHandle window,
+                         const WalkLimits& limits) {
+    SettingsChoice settings(platform, registry, window);
+    SettingsStore& store = settings.store();
+    RepairLoans(platform, store);
     // In its true text: the code page need not hold it.
     const WideString folder =
-        platform.ResolveSettingPath(ReadHostString(platform, kCommonKey, kMacroFolderValue));
+        store.ResolveSettingPath(ReadHostString(platform, store, kCommonKey, kMacroFolderValue));
     if (folder.empty()) {
         const AnsiString text = LoadResourceString(platform, IDS_NO_MACROS);
         platform.SendWindowMessage(window, kHostMsgNoMacroFolder, 0,
@@ -74,7 +75,7 @@ void RunMacroMenuCommand(Platform& system, WindowHandle window, const WalkLimits
     }
     // No menu of the command stays alive while the macro runs, which may take
     // minutes and open commands of its own: each holds up to 4,096 USER objects.
-    const MenuChoice choice = ChooseFromMenu(platform, window, folder, limits);
+    const MenuChoice choice = ChooseFromMenu(platform, store, window, folder, limits);
     switch (choice.kind) {
         case MenuChoice::Kind::kRegistered:
             platform.PostWindowMessage(window, kHostMsgRunCommand, choice.id, 0);
@@ -84,15 +85,16 @@ void RunMacroMenuCommand(Platform& system, WindowHandle window, const WalkLimits
                                       kSwShow);
             break;
         case MenuChoice::Kind::kPath:
-            LaunchThroughFirstSlot(platform, choice.path, window);
+            LaunchThroughFirstSlot(platform, store, choice.path, window);
             break;
         case MenuChoice::Kind::kNothing:
             break;
     }
 }
 
-void LaunchThroughFirstSlot(Platform& platform, const WideString& path, WindowHandle window) {
-    MacroSlotLoan loan(platform);
+void LaunchThroughFirstSlot(Platform& platform, SettingsStore& store, const WideString& path,
+                            WindowHandle window) {
+    MacroSlotLoan loan(platform, store);
     if (!loan.Begin(path)) {
         return;
     }

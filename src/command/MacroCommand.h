@@ -3,16 +3,18 @@
 #include "common/AnsiString.h"
 #include "menu/MacroMenuBuilder.h"
 #include "platform/Platform.h"
+#include "platform/SettingsStore.h"
 
 namespace quorvin {
 
 // The plug-in's command: the macro menu at the cursor, and the chosen item
 // carried out, with the editor's settings from the store it keeps them in.
-void RunMacroMenuCommand(Platform& platform, WindowHandle window,
+void RunMacroMenuCommand(Platform& system, SettingsStore& registry, WindowHandle window,
                          const WalkLimits& limits = WalkLimits());
 
 // Runs a macro the editor has not registered by lending it the first
 // registered slot (Macro0) for one synchronous editor command.
-void LaunchThroughFirstSlot(Platform& platform, const WideString& path, WindowHandle window);
+void LaunchThroughFirstSlot(Platform& platform, SettingsStore& store, const WideString& path,
+                            WindowHandle window);
 
 }  // namespace quorvin

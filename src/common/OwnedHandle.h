@@ -6,13 +6,14 @@
 
 namespace quorvin {
 
-// Owns one platform handle and gives it back through the platform when it goes.
-template <typename Handle, void (*Release)(Platform&, Handle)>
+// Owns one handle and gives it back through its owner (the platform, or the
+// settings store) when it goes.
+template <typename Owner, typename Handle, void (*Release)(Owner&, Handle)>
 class OwnedHandle {
   public:
-    OwnedHandle(Platform& platform, Handle handle) : platform_(&platform), handle_(handle) {}
+    OwnedHandle(Owner& owner, Handle handle) : owner_(&owner), handle_(handle) {}
     OwnedHandle(OwnedHandle&& other) noexcept
-        : platform_(other.platform_), handle_(std::exchange(other.handle_, Handle())) {}
+        : owner_(other.owner_), handle_(std::exchange(other.handle_, Handle())) {}
     OwnedHandle(const OwnedHandle&) = delete;
     OwnedHandle& operator=(const OwnedHandle&) = delete;
     OwnedHandle& operator=(OwnedHandle&&) = delete;
@@ -21,7 +22,7 @@ class OwnedHandle {
     // Gives the handle back now, and takes the next one, if any.
     void Reset(Handle next = Handle()) {
         if (handle_) {
-            Release(*platform_, std::exchange(handle_, Handle()));
+            Release(*owner_, std::exchange(handle_, Handle()));
         }
         handle_ = next;
     }
@@ -30,7 +31,7 @@ class OwnedHandle {
     explicit operator bool() const { return handle_ != Handle(); }
 
   private:
-    Platform* platform_;
+    Owner* owner_;
     Handle handle_;
 };
 

@@ -14,7 +14,7 @@ namespace quorvin {
 namespace {
 
 void CloseFind(Platform& platform, FindHandle find) { platform.FindClose(find); }
-using FolderEnumeration = OwnedHandle<FindHandle, &CloseFind>;
+using FolderEnumeration = OwnedHandle<Platform, FindHandle, &CloseFind>;
 
 // The enumeration tells folders from files at any depth and path length, and
 // by true names: a second query by a narrow path could fail where the path
@@ -61,16 +61,17 @@ bool IsDotOrDotDot(const char16_t* name) {
 
 }  // namespace
 
-MacroMenuBuilder::MacroMenuBuilder(Platform& platform, const WalkLimits& limits)
-    : platform_(platform), limits_(limits), lendsTruePaths_(platform.LendsTruePaths()) {
+MacroMenuBuilder::MacroMenuBuilder(Platform& platform, SettingsStore& store,
+                                   const WalkLimits& limits)
+    : platform_(platform), limits_(limits), lendsTruePaths_(store.LendsTruePaths()) {
     // The registered macros first, then the current one.
-    RegisteredMacroList registered = RegisteredMacrosOutsideLoans(platform);
+    RegisteredMacroList registered = RegisteredMacrosOutsideLoans(platform, store);
     for (WideString& path : registered.paths) {
         registered_.push_back(SettingOf(platform, std::move(path)));
     }
     firstIsKept_ = registered.firstIsKept;
-    currentMacroFile_ = SettingOf(platform, platform.ResolveSettingPath(ReadHostString(
-                                                platform, kCommonKey, kMacroFileValue)));
+    currentMacroFile_ = SettingOf(platform, store.ResolveSettingPath(ReadHostString(
+                                                platform, store, kCommonKey, kMacroFileValue)));
     pathTable_.emplace_back();
 }
 

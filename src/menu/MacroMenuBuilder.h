@@ -10,6 +10,7 @@
 #include "menu/FolderChain.h"
 #include "menu/PopupMenu.h"
 #include "platform/Platform.h"
+#include "platform/SettingsStore.h"
 #include "plugin/HostInterface.h"
 #include "settings/LoanJournal.h"
 
@@ -38,7 +39,8 @@ struct MacroSetting {
 // every menu and the table of paths that its identifiers stand for.
 class MacroMenuBuilder {
   public:
-    explicit MacroMenuBuilder(Platform& platform, const WalkLimits& limits = WalkLimits());
+    MacroMenuBuilder(Platform& platform, SettingsStore& store,
+                     const WalkLimits& limits = WalkLimits());
     ~MacroMenuBuilder();
     MacroMenuBuilder(const MacroMenuBuilder&) = delete;
     MacroMenuBuilder& operator=(const MacroMenuBuilder&) = delete;

@@ -14,7 +14,6 @@ namespace quorvin {
 namespace {
 
 HWND AsWindow(WindowHandle window) { return static_cast<HWND>(window); }
-HKEY AsKey(KeyHandle key) { return static_cast<HKEY>(key); }
 HMENU AsMenu(MenuHandle menu) { return static_cast<HMENU>(menu); }
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 is the system's wide text");
@@ -30,95 +29,6 @@ void CopyName(const WIN32_FIND_DATAW& data, FindEntry* entry) {
 
 static_assert(offsetof(MENUITEMINFOW, hbmpItem) == kMenuItemInfoSize,
               "MENUITEMINFOW does not end where the record does");
-
-// Value names are narrow; the wide calls keep string data as stored. The
-// plug-in's value names are short, so they convert on the stack: a value put
-// back after a macro ran must not need the heap.
-class WideValueName {
-  public:
-    explicit WideValueName(const char* name)
-        : converted_(MultiByteToWideChar(CP_ACP, 0, name, -1, text_, kLength) > 0) {}
-    bool converted() const { return converted_; }
-    const wchar_t* c_str() const { return text_; }
-
-  private:
-    static constexpr int kLength = 256;
-    wchar_t text_[kLength];
-    bool converted_;
-};
-
-}  // namespace
-
-KeyHandle Win32Platform::OpenUserKey(const char* subKey, std::uint32_t access, long* status) {
-    HKEY key = nullptr;
-    const LONG opened = RegOpenKeyExA(HKEY_CURRENT_USER, subKey, 0, access, &key);
-    if (status != nullptr) *status = opened;
-    return opened == ERROR_SUCCESS ? key : nullptr;
-}
-
-long Win32Platform::QueryValue(KeyHandle key, const char* name, std::uint32_t* type, void* data,
-                               std::uint32_t* size) {
-    DWORD valueType = 0;
-    DWORD valueSize = *size;
-    const LONG status = RegQueryValueExA(AsKey(key), name, nullptr, &valueType,
-                                         static_cast<BYTE*>(data), &valueSize);
-    *type = valueType;
-    *size = valueSize;
-    return status;
-}
-
-long Win32Platform::SetValue(KeyHandle key, const char* name, std::uint32_t type, const void* data,
-                             std::uint32_t size) {
-    return RegSetValueExA(AsKey(key), name, 0, type, static_cast<const BYTE*>(data), size);
-}
-
-long Win32Platform::QueryStoredValue(KeyHandle key, const char* name, std::uint32_t* type,
-                                     void* data, std::uint32_t* size) {
-    const WideValueName wideName(name);
-    if (!wideName.converted()) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    DWORD valueType = 0;
-    DWORD valueSize = *size;
-    const LONG status = RegQueryValueExW(AsKey(key), wideName.c_str(), nullptr, &valueType,
-                                         static_cast<BYTE*>(data), &valueSize);
-    *type = valueType;
-    *size = valueSize;
-    return status;
-}
-
-long Win32Platform::SetStoredValue(KeyHandle key, const char* name, std::uint32_t type,
-                                   const void* data, std::uint32_t size) {
-    // A string that does not end in a zero character comes with the padding
-    // that the call reads past it (see Platform.h), so it is stored as given.
-    const WideValueName wideName(name);
-    if (!wideName.converted()) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    return RegSetValueExW(AsKey(key), wideName.c_str(), 0, type, static_cast<const BYTE*>(data),
-                          size);
-}
-
-long Win32Platform::DeleteValue(KeyHandle key, const char* name) {
-    return RegDeleteValueA(AsKey(key), name);
-}
-
-void Win32Platform::CloseKey(KeyHandle key) { RegCloseKey(AsKey(key)); }
-
-KeyHandle Win32Platform::CreateUserKey(const char* subKey, std::uint32_t access) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, subKey, 0, nullptr, 0, access, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-        return nullptr;
-    }
-    return key;
-}
-
-long Win32Platform::DeleteUserTree(const char* subKey) {
-    return RegDeleteTreeA(HKEY_CURRENT_USER, subKey);
-}
-
-namespace {
 
 std::uint64_t CreationTime(HANDLE process) {
     FILETIME created, exited, kernel, user;

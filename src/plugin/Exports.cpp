@@ -1,32 +1,23 @@
 #include "platform/Win32Platform.h"
+#include "platform/Win32Registry.h"
 #include "plugin/ExportCall.h"
 #include "plugin/PluginQueries.h"
 #include "resources/ResourceIds.h"
-#include "settings/EditorSettings.h"
 
 namespace {
 
-bool repairedAtFirstCall = false;
+quorvin::StartupRepair startupRepair;
 
-// The editor asks for the plug-in's state at start-up: the first call that
-// names the editor's window repairs a loan of Macro0 that an editor which
-// died left behind, before the user sees anything. Only the window tells
-// where this editor keeps its settings, so calls without one wait for it.
 void RepairLeftLoans(quorvin::WindowHandle window) {
-    if (repairedAtFirstCall || window == nullptr) return;
-    repairedAtFirstCall = true;
     quorvin::Win32Platform platform;
-    try {
-        quorvin::RepairEditorLoans(platform, window);
-    } catch (...) {
-    }
+    quorvin::Win32Registry registry;
+    startupRepair.AtCall(platform, registry, window);
 }
 
 }  // namespace
 
 // The editor's view of the plug-in, besides OnCommand. No exception may
-// unwind into the editor: the only one the standard library can raise here
-// is running out of memory, and the export then answers as a failure would.
+// unwind into the editor: each export answers as a failure would instead.
 extern "C" {
 
 int QUORVIN_API QueryStatus(quorvin::WindowHandle window, int* checked) {
@@ -35,12 +26,9 @@ int QUORVIN_API QueryStatus(quorvin::WindowHandle window, int* checked) {
 }
 
 void QUORVIN_API OnEvents(quorvin::WindowHandle window, unsigned events, quorvin::LParam value) {
-    try {
-        quorvin::Win32Platform platform;
-        RepairLeftLoans(window);
-        quorvin::HandleEvents(platform, window, events, value);
-    } catch (...) {
-    }
+    quorvin::Win32Platform platform;
+    RepairLeftLoans(window);
+    quorvin::HandleEvents(platform, window, events, value);
 }
 
 unsigned QUORVIN_API GetMenuTextID() { return IDS_MENU_TEXT; }
@@ -51,13 +39,10 @@ unsigned QUORVIN_API GetBitmapID() { return quorvin::kDefaultBitmap; }
 
 quorvin::LResult QUORVIN_API PlugInProc(quorvin::WindowHandle window, unsigned code,
                                         quorvin::WParam wParam, quorvin::LParam lParam) {
-    try {
-        quorvin::Win32Platform platform;
-        RepairLeftLoans(window);
-        return quorvin::AnswerPlugInQuery(platform, window, code, wParam, lParam);
-    } catch (...) {
-        return 0;
-    }
+    quorvin::Win32Platform platform;
+    quorvin::Win32Registry registry;
+    RepairLeftLoans(window);
+    return quorvin::AnswerPlugInQuery(platform, registry, window, code, wParam, lParam);
 }
 
 }  // extern "C"

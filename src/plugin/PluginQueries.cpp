@@ -43,13 +43,33 @@ LResult AnswerTextQuery(Platform& platform, std::uint32_t id, WParam bufferSize,
 // In UTF-16, so that the Japanese question reads right under any code page.
 // A Macro0 that a killed editor left lent goes back first, as at every
 // command: once the DLL is gone, nothing would put it back.
-LResult ConfirmUninstall(Platform& platform, WindowHandle window) {
-    RepairEditorLoans(platform, window);
+LResult ConfirmUninstall(Platform& platform, SettingsStore& registry, WindowHandle window) {
+    RepairEditorLoans(platform, registry, window);
     const WideString question = platform.LoadWideString(ModuleInstance(), IDS_UNINSTALL_QUESTION);
     return platform.ShowMessageBox(window, question.c_str(), u"EmEditor", kMbYesNoQuestion) ==
                    kIdYes
                ? 1
                : 0;
+}
+
+LResult AnswerQuery(Platform& platform, SettingsStore& registry, WindowHandle window,
+                    std::uint32_t code, WParam wParam, LParam lParam) {
+    switch (code) {
+        case kQueryName:
+            return AnswerTextQuery(platform, IDS_PLUGIN_NAME, wParam, lParam);
+        case kQueryVersion:
+            return AnswerTextQuery(platform, IDS_PLUGIN_VERSION, wParam, lParam);
+        case kQueryUninstallAllowed:
+            return 1;
+        case kQueryConfirmUninstall:
+            return ConfirmUninstall(platform, registry, window);
+        case kQueryBitmap:
+            return ChooseBitmap(static_cast<std::uint32_t>(wParam));
+        case kQueryMaskColour:
+            return MaskColour(static_cast<std::uint32_t>(wParam));
+        default:
+            return 0;
+    }
 }
 
 }  // namespace
@@ -70,23 +90,23 @@ std::uint32_t MaskColour(std::uint32_t flags) {
     return (flags & (kImage256Colours | kImageTrueColour)) ? kMagenta : 0;
 }
 
-LResult AnswerPlugInQuery(Platform& platform, WindowHandle window, std::uint32_t code,
-                          WParam wParam, LParam lParam) {
-    switch (code) {
-        case kQueryName:
-            return AnswerTextQuery(platform, IDS_PLUGIN_NAME, wParam, lParam);
-        case kQueryVersion:
-            return AnswerTextQuery(platform, IDS_PLUGIN_VERSION, wParam, lParam);
-        case kQueryUninstallAllowed:
-            return 1;
-        case kQueryConfirmUninstall:
-            return ConfirmUninstall(platform, window);
-        case kQueryBitmap:
-            return ChooseBitmap(static_cast<std::uint32_t>(wParam));
-        case kQueryMaskColour:
-            return MaskColour(static_cast<std::uint32_t>(wParam));
-        default:
-            return 0;
+LResult AnswerPlugInQuery(Platform& platform, SettingsStore& registry, WindowHandle window,
+                          std::uint32_t code, WParam wParam, LParam lParam) {
+    // Running out of memory is the one exception the standard library can
+    // raise here; it must not unwind into the editor.
+    try {
+        return AnswerQuery(platform, registry, window, code, wParam, lParam);
+    } catch (...) {
+        return 0;
+    }
+}
+
+void StartupRepair::AtCall(Platform& system, SettingsStore& registry, WindowHandle window) {
+    if (done_ || window == nullptr) return;
+    done_ = true;
+    try {
+        RepairEditorLoans(system, registry, window);
+    } catch (...) {
     }
 }
 

@@ -73,9 +73,9 @@ bool IsFullPath(const WideString& path) {
 
 }  // namespace
 
-void RepairEditorLoans(Platform& system, WindowHandle window) {
-    SettingsChoice settings(system, window);
-    RepairLoans(settings.store());
+void RepairEditorLoans(Platform& system, SettingsStore& registry, WindowHandle window) {
+    SettingsChoice settings(system, registry, window);
+    RepairLoans(system, settings.store());
 }
 
 bool EditorKeepsIniSettings(Platform& platform, WindowHandle window) {

@@ -18,16 +18,16 @@ constexpr std::uint32_t kMostValueBytes = 1024 * 1024;
 
 }  // namespace
 
-void CloseHostKey(Platform& platform, KeyHandle key) { platform.CloseKey(key); }
+void CloseHostKey(SettingsStore& store, KeyHandle key) { store.CloseKey(key); }
 
-HostKey OpenHostKey(Platform& platform, const char* key, std::uint32_t access, long* status) {
-    return HostKey(platform, platform.OpenUserKey(key, access, status));
+HostKey OpenHostKey(SettingsStore& store, const char* key, std::uint32_t access, long* status) {
+    return HostKey(store, store.OpenUserKey(key, access, status));
 }
 
-StoredValue SaveKeyValue(Platform& platform, const HostKey& key, const char* value) {
+StoredValue SaveKeyValue(SettingsStore& store, const HostKey& key, const char* value) {
     StoredValue result;
     std::uint32_t size = 0;
-    long status = platform.QueryStoredValue(key.get(), value, &result.type, nullptr, &size);
+    long status = store.QueryStoredValue(key.get(), value, &result.type, nullptr, &size);
     if (status == kRegFileNotFound) {
         return result;
     }
@@ -40,8 +40,8 @@ StoredValue SaveKeyValue(Platform& platform, const HostKey& key, const char* val
         // padding follows whatever the query returns.
         result.padded.assign(std::size_t{size} + 1 + kStoredValuePadding, '\0');
         std::uint32_t returned = size + 1;
-        status = platform.QueryStoredValue(key.get(), value, &result.type, result.padded.data(),
-                                           &returned);
+        status =
+            store.QueryStoredValue(key.get(), value, &result.type, result.padded.data(), &returned);
         if (status == kRegSuccess && returned <= size + 1) {
             result.padded.resize(returned);
             result.padded.insert(result.padded.end(), kStoredValuePadding, '\xFF');
@@ -64,8 +64,9 @@ StoredValue SaveKeyValue(Platform& platform, const HostKey& key, const char* val
     return result;
 }
 
-WideString ReadKeyString(Platform& platform, const HostKey& key, const char* value) {
-    return TextOf(platform, SaveKeyValue(platform, key, value));
+WideString ReadKeyString(Platform& platform, SettingsStore& store, const HostKey& key,
+                         const char* value) {
+    return TextOf(platform, SaveKeyValue(store, key, value));
 }
 
 WideString TextOf(Platform& platform, const StoredValue& stored) {
@@ -87,24 +88,24 @@ WideString TextOf(Platform& platform, const StoredValue& stored) {
     return FromCodePage(platform, AnsiString(bytes, length));
 }
 
-bool WriteKeyString(Platform& platform, const HostKey& key, const char* value,
+bool WriteKeyString(SettingsStore& store, const HostKey& key, const char* value,
                     const AnsiString& text) {
-    return platform.SetValue(key.get(), value, kRegSz, text.c_str(),
-                             static_cast<std::uint32_t>(text.size() + 1)) == kRegSuccess;
+    return store.SetValue(key.get(), value, kRegSz, text.c_str(),
+                          static_cast<std::uint32_t>(text.size() + 1)) == kRegSuccess;
 }
 
-bool RestoreKeyValue(Platform& platform, const HostKey& key, const char* value,
+bool RestoreKeyValue(SettingsStore& store, const HostKey& key, const char* value,
                      const StoredValue& saved) {
     if (saved.presence == ValuePresence::kAbsent) {
-        return DeleteKeyValue(platform, key, value);
+        return DeleteKeyValue(store, key, value);
     }
     return saved.presence == ValuePresence::kPresent &&
-           platform.SetStoredValue(key.get(), value, saved.type, saved.data(), saved.size()) ==
+           store.SetStoredValue(key.get(), value, saved.type, saved.data(), saved.size()) ==
                kRegSuccess;
 }
 
-bool DeleteKeyValue(Platform& platform, const HostKey& key, const char* value) {
-    const long status = platform.DeleteValue(key.get(), value);
+bool DeleteKeyValue(SettingsStore& store, const HostKey& key, const char* value) {
+    const long status = store.DeleteValue(key.get(), value);
     return status == kRegSuccess || status == kRegFileNotFound;
 }
 
@@ -116,31 +117,32 @@ PathText PathTextOf(Platform& platform, const WideString& path) {
     return text;
 }
 
-bool WritePathText(Platform& platform, const HostKey& key, const char* value,
+bool WritePathText(SettingsStore& store, const HostKey& key, const char* value,
                    const PathText& text) {
-    if (!text.narrow.empty()) return WriteKeyString(platform, key, value, text.narrow);
-    return platform.SetStoredValue(key.get(), value, kRegSz, text.wide.c_str(),
-                                   static_cast<std::uint32_t>((text.wide.size() + 1) *
-                                                              sizeof(char16_t))) == kRegSuccess;
+    if (!text.narrow.empty()) return WriteKeyString(store, key, value, text.narrow);
+    return store.SetStoredValue(key.get(), value, kRegSz, text.wide.c_str(),
+                                static_cast<std::uint32_t>((text.wide.size() + 1) *
+                                                           sizeof(char16_t))) == kRegSuccess;
 }
 
-WideString ReadHostString(Platform& platform, const char* key, const char* value) {
-    const HostKey open = OpenHostKey(platform, key, kKeyRead);
+WideString ReadHostString(Platform& platform, SettingsStore& store, const char* key,
+                          const char* value) {
+    const HostKey open = OpenHostKey(store, key, kKeyRead);
     if (!open) {
         return WideString();
     }
-    return ReadKeyString(platform, open, value);
+    return ReadKeyString(platform, store, open, value);
 }
 
-std::int32_t ReadAcceleratorStyle(Platform& platform) {
-    const HostKey open = OpenHostKey(platform, kCommonKey, kKeyRead);
+std::int32_t ReadAcceleratorStyle(SettingsStore& store) {
+    const HostKey open = OpenHostKey(store, kCommonKey, kKeyRead);
     if (!open) {
         return kNoAcceleratorStyle;
     }
     unsigned char data[4] = {};
     std::uint32_t type = 0;
     std::uint32_t size = sizeof data;
-    const long status = platform.QueryValue(open.get(), kExtraShortCutValue, &type, data, &size);
+    const long status = store.QueryValue(open.get(), kExtraShortCutValue, &type, data, &size);
     // A short DWORD reads as success with fewer bytes; the rest would be stale.
     if (status != kRegSuccess || type != kRegDword || size != sizeof data) {
         return kNoAcceleratorStyle;
@@ -150,18 +152,19 @@ std::int32_t ReadAcceleratorStyle(Platform& platform) {
     return style;
 }
 
-std::vector<WideString> ReadRegisteredMacros(Platform& platform) {
+std::vector<WideString> ReadRegisteredMacros(Platform& platform, SettingsStore& store) {
     std::vector<WideString> macros;
-    const HostKey open = OpenHostKey(platform, kMacrosKey, kKeyRead);
+    const HostKey open = OpenHostKey(store, kMacrosKey, kKeyRead);
     if (!open) {
         return macros;
     }
     for (int n = 0;; ++n) {
-        WideString path = ReadKeyString(platform, open, AnsiString::Format("Macro%d", n).c_str());
+        WideString path =
+            ReadKeyString(platform, store, open, AnsiString::Format("Macro%d", n).c_str());
         if (path.empty()) {
             break;
         }
-        macros.push_back(platform.ResolveSettingPath(path));
+        macros.push_back(store.ResolveSettingPath(path));
     }
     return macros;
 }

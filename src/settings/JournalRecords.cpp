@@ -4,11 +4,11 @@
 
 namespace quorvin {
 
-ValuePresence ReadBounded(Platform& platform, const HostKey& key, const char* value,
+ValuePresence ReadBounded(SettingsStore& store, const HostKey& key, const char* value,
                           std::uint32_t* type, void* buffer, std::uint32_t capacity,
                           std::uint32_t unit, std::uint32_t* size) {
     *size = capacity;
-    const long status = platform.QueryStoredValue(key.get(), value, type, buffer, size);
+    const long status = store.QueryStoredValue(key.get(), value, type, buffer, size);
     if (status == kRegFileNotFound) return ValuePresence::kAbsent;
     if (status != kRegSuccess || *size > capacity || *size % unit != 0) {
         *size = 0;
@@ -17,20 +17,19 @@ ValuePresence ReadBounded(Platform& platform, const HostKey& key, const char* va
     return ValuePresence::kPresent;
 }
 
-bool Lenders::Read(Platform& platform, const HostKey& journal) {
+bool Lenders::Read(SettingsStore& store, const HostKey& journal) {
     std::uint32_t type = 0;
     std::uint32_t size = 0;
     count = 0;
-    const ValuePresence read = ReadBounded(platform, journal, kLendersValue, &type, list,
-                                           sizeof list, sizeof(Lender), &size);
+    const ValuePresence read =
+        ReadBounded(store, journal, kLendersValue, &type, list, sizeof list, sizeof(Lender), &size);
     if (read == ValuePresence::kPresent && type == kRegBinary) count = size / sizeof(Lender);
     return read != ValuePresence::kUnreadable;
 }
 
-bool Lenders::Write(Platform& platform, const HostKey& journal) const {
-    return platform.SetStoredValue(journal.get(), kLendersValue, kRegBinary, list,
-                                   static_cast<std::uint32_t>(count * sizeof(Lender))) ==
-           kRegSuccess;
+bool Lenders::Write(SettingsStore& store, const HostKey& journal) const {
+    return store.SetStoredValue(journal.get(), kLendersValue, kRegBinary, list,
+                                static_cast<std::uint32_t>(count * sizeof(Lender))) == kRegSuccess;
 }
 
 bool Lenders::Add(const ProcessStamp& process) {
@@ -59,13 +58,13 @@ void Lenders::DropEnded(Platform& platform, const ProcessStamp& self, std::size_
     }
 }
 
-bool LentPaths::Read(Platform& platform, const HostKey& journal) {
+bool LentPaths::Read(SettingsStore& store, const HostKey& journal) {
     std::uint32_t type = 0;
     std::uint32_t size = 0;
     size_ = 0;
     units_[0] = u'\0';
     const ValuePresence read =
-        ReadBounded(platform, journal, kLentValue, &type, units_,
+        ReadBounded(store, journal, kLentValue, &type, units_,
                     kMostLentListUnits * sizeof(char16_t), sizeof(char16_t), &size);
     if (read != ValuePresence::kPresent) return read == ValuePresence::kAbsent;
     // One path as REG_SZ is a list of one, as an earlier journal wrote it.
@@ -79,9 +78,9 @@ bool LentPaths::Read(Platform& platform, const HostKey& journal) {
     return true;
 }
 
-bool LentPaths::Write(Platform& platform, const HostKey& journal) const {
-    return platform.SetStoredValue(journal.get(), kLentValue, kRegMultiSz, units_,
-                                   static_cast<std::uint32_t>((size_ + 1) * sizeof(char16_t))) ==
+bool LentPaths::Write(SettingsStore& store, const HostKey& journal) const {
+    return store.SetStoredValue(journal.get(), kLentValue, kRegMultiSz, units_,
+                                static_cast<std::uint32_t>((size_ + 1) * sizeof(char16_t))) ==
            kRegSuccess;
 }
 

@@ -28,7 +28,7 @@ constexpr std::size_t kMostLenders = 64;
 // A value read into a fixed buffer: kAbsent when it is not there, kUnreadable
 // when the read failed, the value is larger than the buffer, the store
 // reports more bytes than the buffer has, or the bytes are not whole units.
-ValuePresence ReadBounded(Platform& platform, const HostKey& key, const char* value,
+ValuePresence ReadBounded(SettingsStore& store, const HostKey& key, const char* value,
                           std::uint32_t* type, void* buffer, std::uint32_t capacity,
                           std::uint32_t unit, std::uint32_t* size);
 
@@ -42,8 +42,8 @@ struct Lenders {
     std::size_t count = 0;
 
     // False when the value could not be read whole; absent, or not binary, none.
-    bool Read(Platform& platform, const HostKey& journal);
-    bool Write(Platform& platform, const HostKey& journal) const;
+    bool Read(SettingsStore& store, const HostKey& journal);
+    bool Write(SettingsStore& store, const HostKey& journal) const;
     bool Add(const ProcessStamp& process);
     // Drops the lenders that are not alive: a lender of this process is alive
     // only while this process has as many loans in flight.
@@ -57,8 +57,8 @@ class LentPaths {
     LentPaths() { units_[0] = u'\0'; }
     // False when the value could not be read whole, or its last path has no
     // terminator; absent, or not a string, none.
-    bool Read(Platform& platform, const HostKey& journal);
-    bool Write(Platform& platform, const HostKey& journal) const;
+    bool Read(SettingsStore& store, const HostKey& journal);
+    bool Write(SettingsStore& store, const HostKey& journal) const;
     // What Macro0 holds as far as the journal knows; empty when it lists none.
     WideString Newest() const;
     bool Contains(const char16_t* path, std::size_t length) const;

@@ -93,7 +93,7 @@ struct JournalFound {
 namespace {
 
 void CloseMutex(Platform& platform, MutexHandle mutex) { platform.CloseMutex(mutex); }
-using OwnedMutex = OwnedHandle<MutexHandle, &CloseMutex>;
+using OwnedMutex = OwnedHandle<Platform, MutexHandle, &CloseMutex>;
 
 // Holds the journal's mutex for one read or change of it.
 class JournalLock {
@@ -117,12 +117,12 @@ class JournalLock {
 
 // Whether the user had a Macro0, by the presence mark: kUnreadable when the
 // mark could not be read; incomplete when there is none, or a malformed one.
-ValuePresence SavedPresence(Platform& platform, const HostKey& journal, bool* incomplete) {
+ValuePresence SavedPresence(SettingsStore& store, const HostKey& journal, bool* incomplete) {
     std::uint32_t presence = 2;
     std::uint32_t type = 0;
     std::uint32_t size = sizeof presence;
     const long status =
-        platform.QueryValue(journal.get(), kSavedPresenceValue, &type, &presence, &size);
+        store.QueryValue(journal.get(), kSavedPresenceValue, &type, &presence, &size);
     *incomplete = false;
     if ((status != kRegSuccess && status != kRegFileNotFound && status != kRegMoreData) ||
         (status == kRegSuccess && size > sizeof presence)) {
@@ -135,40 +135,40 @@ ValuePresence SavedPresence(Platform& platform, const HostKey& journal, bool* in
     return presence == 1 ? ValuePresence::kPresent : ValuePresence::kAbsent;
 }
 
-bool WriteSaved(Platform& platform, const HostKey& journal, const StoredValue& saved) {
+bool WriteSaved(SettingsStore& store, const HostKey& journal, const StoredValue& saved) {
     const bool present = saved.presence == ValuePresence::kPresent;
-    if (present && platform.SetStoredValue(journal.get(), kSavedValue, saved.type, saved.data(),
-                                           saved.size()) != kRegSuccess) {
+    if (present && store.SetStoredValue(journal.get(), kSavedValue, saved.type, saved.data(),
+                                        saved.size()) != kRegSuccess) {
         return false;
     }
     const std::uint32_t presence = present ? 1 : 0;
-    return platform.SetValue(journal.get(), kSavedPresenceValue, kRegDword, &presence,
-                             sizeof presence) == kRegSuccess;
+    return store.SetValue(journal.get(), kSavedPresenceValue, kRegDword, &presence,
+                          sizeof presence) == kRegSuccess;
 }
 
 // Reads the whole journal; any read that fails with anything but "not
 // found" leaves it unknown.
-void Examine(Platform& platform, const HostKey& journal, const ProcessStamp& self,
-             JournalFound* found) {
+void Examine(Platform& platform, SettingsStore& store, const HostKey& journal,
+             const ProcessStamp& self, JournalFound* found) {
     found->state = JournalState::kNone;
     if (!journal) return;
     bool incomplete = false;
     found->saved = StoredValue();
-    found->saved.presence = SavedPresence(platform, journal, &incomplete);
+    found->saved.presence = SavedPresence(store, journal, &incomplete);
     if (found->saved.presence == ValuePresence::kUnreadable) {
         found->state = JournalState::kUnknown;
         return;
     }
     if (incomplete) return;
     if (found->saved.presence == ValuePresence::kPresent) {
-        found->saved = SaveKeyValue(platform, journal, kSavedValue);
+        found->saved = SaveKeyValue(store, journal, kSavedValue);
         if (found->saved.presence == ValuePresence::kUnreadable) {
             found->state = JournalState::kUnknown;
             return;
         }
         if (found->saved.presence == ValuePresence::kAbsent) return;  // malformed
     }
-    if (!found->listed.Read(platform, journal) || !found->lent.Read(platform, journal)) {
+    if (!found->listed.Read(store, journal) || !found->lent.Read(store, journal)) {
         found->state = JournalState::kUnknown;
         return;
     }
@@ -179,26 +179,25 @@ void Examine(Platform& platform, const HostKey& journal, const ProcessStamp& sel
 
 // Any state to kNone. The tree may not go: what makes it a journal goes
 // first, the mark written last before all.
-void Remove(Platform& platform, HostKey& journal) {
+void Remove(SettingsStore& store, HostKey& journal) {
     if (journal) {
         for (const char* value : {kSavedPresenceValue, kLendersValue, kLentValue, kSavedValue}) {
-            DeleteKeyValue(platform, journal, value);
+            DeleteKeyValue(store, journal, value);
         }
         journal.Reset();
     }
-    platform.DeleteUserTree(kJournalKey);
+    store.DeleteUserTree(kJournalKey);
 }
 
 enum class SlotHolds { kLentPath, kOther, kUnknown };
 
 // What Macro0 holds: a path the journal's loans lent, something the user or
 // the editor put there since, or nothing known when it cannot be read.
-SlotHolds SlotHolding(Platform& platform, const HostKey& macros, const LentPaths& lent) {
+SlotHolds SlotHolding(SettingsStore& store, const HostKey& macros, const LentPaths& lent) {
     char16_t units[kMostLentUnits + 1];
     std::uint32_t size = sizeof units;
     std::uint32_t type = 0;
-    const long status =
-        platform.QueryStoredValue(macros.get(), kFirstMacroValue, &type, units, &size);
+    const long status = store.QueryStoredValue(macros.get(), kFirstMacroValue, &type, units, &size);
     // Longer than any path a loan lends: not one of them.
     if (status == kRegFileNotFound || status == kRegMoreData) return SlotHolds::kOther;
     if (status != kRegSuccess || size > sizeof units) return SlotHolds::kUnknown;
@@ -211,13 +210,13 @@ SlotHolds SlotHolding(Platform& platform, const HostKey& macros, const LentPaths
 // kKept to kNone: the user's value back in Macro0, then the journal gone.
 // When the value cannot be put back, it stays kKept, listing only the lenders
 // still alive (none), for the next command or start to try again.
-bool Settle(Platform& platform, HostKey& journal, const HostKey& macros, const StoredValue& saved,
+bool Settle(SettingsStore& store, HostKey& journal, const HostKey& macros, const StoredValue& saved,
             const Lenders& alive) {
-    if (macros && RestoreKeyValue(platform, macros, kFirstMacroValue, saved)) {
-        Remove(platform, journal);
+    if (macros && RestoreKeyValue(store, macros, kFirstMacroValue, saved)) {
+        Remove(store, journal);
         return true;
     }
-    alive.Write(platform, journal);
+    alive.Write(store, journal);
     return false;
 }
 
@@ -225,36 +224,35 @@ bool Settle(Platform& platform, HostKey& journal, const HostKey& macros, const S
 // still holds a path its loans lent does the user's value go back. Anything
 // else there was put by the user or the editor since, and stays. A Macro0
 // that cannot be read is tried again later.
-bool Repair(Platform& platform, HostKey& journal, const HostKey& macros,
+bool Repair(SettingsStore& store, HostKey& journal, const HostKey& macros,
             const JournalFound& found) {
     if (macros) {
-        const SlotHolds holds = SlotHolding(platform, macros, found.lent);
+        const SlotHolds holds = SlotHolding(store, macros, found.lent);
         if (holds == SlotHolds::kUnknown) return false;
         if (holds == SlotHolds::kOther) {
-            Remove(platform, journal);
+            Remove(store, journal);
             return true;
         }
     }
-    return Settle(platform, journal, macros, found.saved, found.alive);
+    return Settle(store, journal, macros, found.saved, found.alive);
 }
 
 // With the lock held: an incomplete journal cleared, the ended lenders of
 // one in flight dropped, one kept for a retry repaired, an unknown one left.
-void RepairLocked(Platform& platform) {
-    HostKey journal = OpenHostKey(platform, kJournalKey, kJournalAccess);
+void RepairLocked(Platform& platform, SettingsStore& store) {
+    HostKey journal = OpenHostKey(store, kJournalKey, kJournalAccess);
     if (!journal) return;
     JournalFound found;
-    Examine(platform, journal, platform.CurrentProcess(), &found);
+    Examine(platform, store, journal, platform.CurrentProcess(), &found);
     switch (found.state) {
         case JournalState::kNone:
-            Remove(platform, journal);
+            Remove(store, journal);
             break;
         case JournalState::kLent:
-            if (found.alive.count != found.listed.count) found.alive.Write(platform, journal);
+            if (found.alive.count != found.listed.count) found.alive.Write(store, journal);
             break;
         case JournalState::kKept:
-            Repair(platform, journal, OpenHostKey(platform, kMacrosKey, kKeyReadWriteCreate),
-                   found);
+            Repair(store, journal, OpenHostKey(store, kMacrosKey, kKeyReadWriteCreate), found);
             break;
         case JournalState::kUnknown:
             break;
@@ -279,13 +277,13 @@ bool MacroSlotLoan::Begin(const WideString& path) {
     }
     JournalLock lock(platform_);
     if (!lock.owned()) return false;
-    const HostKey macros = OpenHostKey(platform_, kMacrosKey, kKeyReadWriteCreate);
+    const HostKey macros = OpenHostKey(store_, kMacrosKey, kKeyReadWriteCreate);
     if (!macros) return false;
     // Opened or made in one call: a key that fails to open is never taken for none.
-    HostKey journal(platform_, platform_.CreateUserKey(kJournalKey, kJournalAccess));
+    HostKey journal(store_, store_.CreateUserKey(kJournalKey, kJournalAccess));
     if (!journal) return false;
     JournalFound found;
-    Examine(platform_, journal, self_, &found);
+    Examine(platform_, store_, journal, self_, &found);
     switch (found.state) {
         case JournalState::kUnknown:
             return false;
@@ -294,13 +292,13 @@ bool MacroSlotLoan::Begin(const WideString& path) {
         case JournalState::kKept:
             // A loan joins only a loan in flight; a journal kept for a retry
             // is put right first, and a loan starts afresh from Macro0.
-            if (!Repair(platform_, journal, macros, found)) return false;
+            if (!Repair(store_, journal, macros, found)) return false;
             break;
         case JournalState::kNone:
-            Remove(platform_, journal);  // what an incomplete one left
+            Remove(store_, journal);  // what an incomplete one left
             break;
     }
-    journal.Reset(platform_.CreateUserKey(kJournalKey, kJournalAccess));
+    journal.Reset(store_.CreateUserKey(kJournalKey, kJournalAccess));
     return Create(journal, macros) && Lend(journal, macros, found);
 }
 
@@ -308,18 +306,18 @@ bool MacroSlotLoan::Begin(const WideString& path) {
 bool MacroSlotLoan::Create(HostKey& journal, const HostKey& macros) {
     if (!journal) return false;
     // What cannot be read cannot be put back: leave the setting alone.
-    saved_ = SaveKeyValue(platform_, macros, kFirstMacroValue);
+    saved_ = SaveKeyValue(store_, macros, kFirstMacroValue);
     previous_ = PathText();
     created_ = true;
     Lenders lenders;
     lenders.Add(self_);
     LentPaths lent;
     if (saved_.presence != ValuePresence::kUnreadable && lent.MoveToEnd(path_.wide) &&
-        lent.Write(platform_, journal) && lenders.Write(platform_, journal) &&
-        WriteSaved(platform_, journal, saved_)) {
+        lent.Write(store_, journal) && lenders.Write(store_, journal) &&
+        WriteSaved(store_, journal, saved_)) {
         return true;
     }
-    Remove(platform_, journal);
+    Remove(store_, journal);
     return false;
 }
 
@@ -330,17 +328,17 @@ bool MacroSlotLoan::Join(const HostKey& journal, const JournalFound& found) {
     previous_ = PathTextOf(platform_, found.lent.Newest());
     LentPaths lent = found.lent;
     Lenders lenders = found.alive;
-    if (!lent.MoveToEnd(path_.wide) || !lenders.Add(self_) || !lent.Write(platform_, journal)) {
+    if (!lent.MoveToEnd(path_.wide) || !lenders.Add(self_) || !lent.Write(store_, journal)) {
         return false;
     }
-    if (lenders.Write(platform_, journal)) return true;
-    found.lent.Write(platform_, journal);
+    if (lenders.Write(store_, journal)) return true;
+    found.lent.Write(store_, journal);
     return false;
 }
 
 // kLent: Macro0 written once the journal records the loan.
 bool MacroSlotLoan::Lend(HostKey& journal, const HostKey& macros, const JournalFound& before) {
-    if (!WritePathText(platform_, macros, kFirstMacroValue, path_)) {
+    if (!WritePathText(store_, macros, kFirstMacroValue, path_)) {
         // Macro0 still holds what it held: run nothing, least of all that.
         Undo(journal, before);
         return false;
@@ -355,10 +353,10 @@ bool MacroSlotLoan::Lend(HostKey& journal, const HostKey& macros, const JournalF
 // value. A path left listed is harmless: Macro0 never held it.
 void MacroSlotLoan::Undo(HostKey& journal, const JournalFound& before) {
     if (created_) {
-        Remove(platform_, journal);
+        Remove(store_, journal);
         return;
     }
-    if (before.listed.Write(platform_, journal)) before.lent.Write(platform_, journal);
+    if (before.listed.Write(store_, journal)) before.lent.Write(store_, journal);
 }
 
 // kLent to kLent, other loans still in flight: Macro0 gets back the path this
@@ -368,11 +366,11 @@ void MacroSlotLoan::Undo(HostKey& journal, const JournalFound& before) {
 // leaves Macro0 holding a path the journal names.
 void MacroSlotLoan::Leave(const HostKey& journal, const HostKey& macros, const Lenders& others) {
     LentPaths lent;
-    if (lent.Read(platform_, journal) && lent.IsNewest(path_.wide) && !previous_.wide.empty() &&
-        macros && lent.MoveToEnd(previous_.wide) && lent.Write(platform_, journal)) {
-        WritePathText(platform_, macros, kFirstMacroValue, previous_);
+    if (lent.Read(store_, journal) && lent.IsNewest(path_.wide) && !previous_.wide.empty() &&
+        macros && lent.MoveToEnd(previous_.wide) && lent.Write(store_, journal)) {
+        WritePathText(store_, macros, kFirstMacroValue, previous_);
     }
-    others.Write(platform_, journal);
+    others.Write(store_, journal);
 }
 
 void MacroSlotLoan::End() {
@@ -381,49 +379,50 @@ void MacroSlotLoan::End() {
     RemoveLoanInFlight(self_);
     // Put back even when the lock cannot be had: a lost setting is worse.
     JournalLock lock(platform_);
-    const HostKey macros = OpenHostKey(platform_, kMacrosKey, kKeyWrite);
+    const HostKey macros = OpenHostKey(store_, kMacrosKey, kKeyWrite);
     long status = kRegSuccess;
-    HostKey journal = OpenHostKey(platform_, kJournalKey, kJournalAccess, &status);
+    HostKey journal = OpenHostKey(store_, kJournalKey, kJournalAccess, &status);
     if (!journal) {
         // No record to go by: what this loan knows. A journal that failed to
         // open is left to the next command.
         if (macros && status == kRegFileNotFound) {
-            RestoreKeyValue(platform_, macros, kFirstMacroValue, saved_);
+            RestoreKeyValue(store_, macros, kFirstMacroValue, saved_);
         }
         return;
     }
     // No longer in flight, this loan's lender is dropped with the ended ones.
     Lenders lenders;
-    if (!lenders.Read(platform_, journal)) return;
+    if (!lenders.Read(store_, journal)) return;
     lenders.DropEnded(platform_, self_, LoansInFlightOf(self_));
     if (lenders.count > 0) {
         Leave(journal, macros, lenders);
     } else {
         // The last loan puts the user's value back with no check of Macro0,
         // which it has open for writing only.
-        Settle(platform_, journal, macros, saved_, lenders);
+        Settle(store_, journal, macros, saved_, lenders);
     }
 }
 
-void RepairLoans(Platform& platform) {
+void RepairLoans(Platform& platform, SettingsStore& store) {
     JournalLock lock(platform);
-    if (lock.owned()) RepairLocked(platform);
+    if (lock.owned()) RepairLocked(platform, store);
 }
 
-RegisteredMacroList RegisteredMacrosOutsideLoans(Platform& platform) {
+RegisteredMacroList RegisteredMacrosOutsideLoans(Platform& platform, SettingsStore& store) {
     RegisteredMacroList macros;
     JournalFound found;
     {
         // Macro0 and the journal in one look: a loan that ended between two
         // reads would pass its lent path off as the user's macro 0.
         JournalLock lock(platform);
-        macros.paths = ReadRegisteredMacros(platform);
+        macros.paths = ReadRegisteredMacros(platform, store);
         if (macros.paths.empty()) return macros;
         long status = kRegSuccess;
-        const HostKey journal = OpenHostKey(platform, kJournalKey, kKeyRead, &status);
+        const HostKey journal = OpenHostKey(store, kJournalKey, kKeyRead, &status);
         if (!journal && status == kRegFileNotFound && lock.owned()) return macros;
         found.state = JournalState::kUnknown;
-        if (journal && lock.owned()) Examine(platform, journal, platform.CurrentProcess(), &found);
+        if (journal && lock.owned())
+            Examine(platform, store, journal, platform.CurrentProcess(), &found);
         if (found.state == JournalState::kNone) return macros;
     }
     // A loan of some editor lends Macro0, or may: registered macro 0 is what
@@ -433,7 +432,7 @@ RegisteredMacroList RegisteredMacrosOutsideLoans(Platform& platform) {
         macros.paths[0].clear();  // names no macro
         return macros;
     }
-    WideString saved = platform.ResolveSettingPath(TextOf(platform, found.saved));
+    WideString saved = store.ResolveSettingPath(TextOf(platform, found.saved));
     if (saved.empty()) {
         macros.paths.clear();  // the editor's list ends at an empty Macro0
         macros.firstIsKept = false;

@@ -24,7 +24,7 @@ struct JournalFound;
 // One loan of Macro0 to a macro the editor has not registered.
 class MacroSlotLoan {
   public:
-    explicit MacroSlotLoan(Platform& platform) : platform_(platform) {}
+    MacroSlotLoan(Platform& platform, SettingsStore& store) : platform_(platform), store_(store) {}
     // A loan that never ended (its caller unwound) no longer counts as in
     // flight: the next command repairs it.
     ~MacroSlotLoan();
@@ -47,6 +47,7 @@ class MacroSlotLoan {
     void Leave(const HostKey& journal, const HostKey& macros, const Lenders& others);
 
     Platform& platform_;
+    SettingsStore& store_;
     ProcessStamp self_;
     PathText path_;
     bool created_ = false;   // this loan made the journal
@@ -56,7 +57,7 @@ class MacroSlotLoan {
 };
 
 // Puts Macro0 back for every loan whose lending process is gone.
-void RepairLoans(Platform& platform);
+void RepairLoans(Platform& platform, SettingsStore& store);
 
 // The editor's registered macros as a menu shows them.
 struct RegisteredMacroList {
@@ -67,6 +68,6 @@ struct RegisteredMacroList {
     // the lent path instead, or the user's once the loan ends.
     bool firstIsKept = false;
 };
-RegisteredMacroList RegisteredMacrosOutsideLoans(Platform& platform);
+RegisteredMacroList RegisteredMacrosOutsideLoans(Platform& platform, SettingsStore& store);
 
 }  // namespace quorvin

@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform.onTrack = [&](testing::FakePlatform&, MenuHandle) { return choice; };
     const auto stored = platform.FindValue(kMacrosKey, "Macro0");
     const std::string before = stored ? stored->bytes : "(absent)";
-    RunMacroMenuCommand(platform, nullptr);
+    RunMacroMenuCommand(platform, platform, nullptr);
 
     const auto after = platform.FindValue(kMacrosKey, "Macro0");
     if ((after ? after->bytes : "(absent)") != before) std::abort();

@@ -56,16 +56,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             DeleteKeyValue(platform, open, name.c_str());
         }
     };
-    ReadHostString(platform, kCommonKey, "MacroFolder");
+    ReadHostString(platform, platform, kCommonKey, "MacroFolder");
     ReadAcceleratorStyle(platform);
-    ReadRegisteredMacros(platform);
+    ReadRegisteredMacros(platform, platform);
     platform.onQuery = nullptr;
 
     // Lending Macro0 always puts it back exactly.
     const testing::FakePlatform::Value* stored = platform.FindStoredValue(kMacrosKey, "Macro0");
     const std::optional<testing::FakePlatform::Value> before =
         stored ? std::optional<testing::FakePlatform::Value>(*stored) : std::nullopt;
-    LaunchThroughFirstSlot(platform, u"C:\\Macros\\run.js", nullptr);
+    LaunchThroughFirstSlot(platform, platform, u"C:\\Macros\\run.js", nullptr);
     const testing::FakePlatform::Value* after = platform.FindStoredValue(kMacrosKey, "Macro0");
     if (before.has_value() != (after != nullptr)) std::abort();
     if (after && (after->type != before->type || after->bytes != before->bytes)) std::abort();

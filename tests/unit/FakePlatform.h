@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "platform/SettingsStore.h"
 
 namespace quorvin::testing {
 
@@ -26,7 +27,7 @@ std::string Utf16Bytes(const std::u16string& text);
 // folder tree of UTF-16 names with links and short names, popup menus,
 // messages, the shell and string resources. The system code page is 932, as
 // on a Japanese system: it cannot hold every character.
-class FakePlatform : public Platform {
+class FakePlatform : public Platform, public SettingsStore {
   public:
     FakePlatform();
     ~FakePlatform() override;

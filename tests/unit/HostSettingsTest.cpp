@@ -18,9 +18,10 @@ const std::string kMacros = kMacrosKey;
 
 // Each setting that names a path, by its own reader.
 std::vector<std::u16string> ReadEverySetting(FakePlatform& platform) {
-    std::vector<std::u16string> read = {ReadHostString(platform, kCommonKey, "MacroFolder"),
-                                        ReadHostString(platform, kCommonKey, "MacroFile")};
-    const std::vector<WideString> registered = ReadRegisteredMacros(platform);
+    std::vector<std::u16string> read = {
+        ReadHostString(platform, platform, kCommonKey, "MacroFolder"),
+        ReadHostString(platform, platform, kCommonKey, "MacroFile")};
+    const std::vector<WideString> registered = ReadRegisteredMacros(platform, platform);
     read.push_back(registered.empty() ? u"" : registered[0]);
     return read;
 }
@@ -70,10 +71,10 @@ TEST(ReadHostString, ReadsEveryStoredFormAsItsTrueText) {
 
 TEST(ReadHostString, MissingKeyOrValueReadsEmptyAndCreatesNothing) {
     FakePlatform platform;
-    EXPECT_TRUE(ReadHostString(platform, kCommonKey, "MacroFolder").empty());
+    EXPECT_TRUE(ReadHostString(platform, platform, kCommonKey, "MacroFolder").empty());
     EXPECT_FALSE(platform.HasKey(kCommon));
     platform.AddKey(kCommon);
-    EXPECT_TRUE(ReadHostString(platform, kCommonKey, "MacroFolder").empty());
+    EXPECT_TRUE(ReadHostString(platform, platform, kCommonKey, "MacroFolder").empty());
     EXPECT_EQ(0, platform.OpenKeyCount());
 }
 
@@ -87,7 +88,7 @@ TEST(SaveKeyValue, AValueThatGrowsBeforeTheReadIsAskedForAgain) {
             platform.SetString(kCommon, "MacroFolder", "C:\\Longer" + std::to_string(growths));
         }
     };
-    EXPECT_EQ(u"C:\\Longer2", ReadHostString(platform, kCommonKey, "MacroFolder"));
+    EXPECT_EQ(u"C:\\Longer2", ReadHostString(platform, platform, kCommonKey, "MacroFolder"));
 }
 
 TEST(SaveKeyValue, AValueThatNeverStopsGrowingIsUnreadableNotInvented) {
@@ -101,7 +102,7 @@ TEST(SaveKeyValue, AValueThatNeverStopsGrowingIsUnreadableNotInvented) {
     const HostKey key = OpenHostKey(platform, kMacrosKey, kKeyRead);
     const StoredValue value = SaveKeyValue(platform, key, "Macro0");
     EXPECT_EQ(ValuePresence::kUnreadable, value.presence);
-    EXPECT_TRUE(ReadKeyString(platform, key, "Macro0").empty());
+    EXPECT_TRUE(ReadKeyString(platform, platform, key, "Macro0").empty());
 }
 
 TEST(SaveKeyValue, TellsAbsentFromPresentFromUnreadable) {
@@ -189,7 +190,7 @@ TEST(ReadRegisteredMacros, StopsAtTheFirstEmptyValue) {
             platform.SetString(kMacros, name, text);
         }
         std::vector<std::string> got;
-        for (const WideString& path : ReadRegisteredMacros(platform)) {
+        for (const WideString& path : ReadRegisteredMacros(platform, platform)) {
             got.push_back(testing::Encode(path));
         }
         EXPECT_EQ(c.expected, got) << c.what;
@@ -199,7 +200,7 @@ TEST(ReadRegisteredMacros, StopsAtTheFirstEmptyValue) {
 
 TEST(ReadRegisteredMacros, MissingKeyGivesNothingForEveryAccessMask) {
     FakePlatform platform;
-    EXPECT_TRUE(ReadRegisteredMacros(platform).empty());
+    EXPECT_TRUE(ReadRegisteredMacros(platform, platform).empty());
     for (std::uint32_t access : {kKeyRead, kKeyWrite, kKeyReadWriteCreate}) {
         EXPECT_FALSE(OpenHostKey(platform, kMacrosKey, access)) << std::hex << access;
     }
@@ -262,16 +263,16 @@ TEST(EditorSettings, TheEditorsOwnStoreWhenItSaysSo) {
         platform.SetStoreString(u"Macros", u"Macro1", u"");
         platform.SetStoreString(u"Macros", u"Macro2", u"C:\\c.js");
         platform.keyOpens.clear();
-        SettingsChoice settings(platform, reinterpret_cast<WindowHandle>(0xED));
-        Platform& store = settings.store();
-        EXPECT_EQ(c.expectedFolder,
-                  store.ResolveSettingPath(ReadHostString(store, kCommonKey, "MacroFolder")))
+        SettingsChoice settings(platform, platform, reinterpret_cast<WindowHandle>(0xED));
+        SettingsStore& store = settings.store();
+        EXPECT_EQ(c.expectedFolder, store.ResolveSettingPath(
+                                        ReadHostString(platform, store, kCommonKey, "MacroFolder")))
             << c.what;
         EXPECT_EQ(c.expectedStyle, ReadAcceleratorStyle(store)) << c.what;
         // The list stops at the first empty Macro<i>.
         EXPECT_EQ(c.keepsIni ? std::vector<std::u16string>{u"C:\\Tools\\EmEditor\\a.js"}
                              : std::vector<std::u16string>{u"C:\\Registry\\a.js"},
-                  ReadRegisteredMacros(store))
+                  ReadRegisteredMacros(platform, store))
             << c.what;
         EXPECT_EQ(c.keepsIni, platform.keyOpens.empty()) << c.what;
         EXPECT_EQ(c.keepsIni, platform.storeMessages > 0) << c.what;

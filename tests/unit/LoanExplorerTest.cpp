@@ -174,13 +174,13 @@ class Replay {
         platform_.counting = false;
         for (std::optional<MacroSlotLoan>& loan : loans_) loan.reset();  // the dead never end
         for (char process : started_) {
-            if (!dead_.count(process)) AsProcess(process, [&] { RepairLoans(store()); });
+            if (!dead_.count(process)) AsProcess(process, [&] { RepairLoans(platform_, store()); });
         }
         platform_.thisProcess = kNextEditor;
         platform_.otherProcesses = Alive();
-        RepairLoans(store());
+        RepairLoans(platform_, store());
         platform_.onTrack = [](FakePlatform&, MenuHandle) { return 0u; };
-        RunMacroMenuCommand(platform_, kWindow);
+        RunMacroMenuCommand(platform_, platform_, kWindow);
         if (Stored("Macro0") != user_) Fail("Macro0 is not the user's value: " + Text("Macro0"));
         if (JournalLeft()) Fail("a journal is left");
         if (ini_ && (platform_.HasKey(kJournalKey) || RegistryMacro0() != registry_)) {
@@ -191,7 +191,7 @@ class Replay {
     Outcome outcome() const { return Outcome{failures_, platform_.calls}; }
 
   private:
-    Platform& store() { return ini_ ? static_cast<Platform&>(editorStore_) : platform_; }
+    SettingsStore& store() { return ini_ ? static_cast<SettingsStore&>(editorStore_) : platform_; }
 
     Kept Stored(const std::string& name) const {
         if (ini_) {
@@ -261,7 +261,7 @@ class Replay {
         std::optional<MacroSlotLoan>& loan = step.loan >= 0 ? loans_[step.loan] : loans_[3];
         switch (step.action) {
             case Action::kLend:
-                loan.emplace(store());
+                loan.emplace(platform_, store());
                 if (loan->Begin(testing::Decode(PathOf(step.file)))) {
                     Ran(PathOf(step.file), Text("Macro0"));
                 }
@@ -298,7 +298,7 @@ class Replay {
             if (message.message == 2070) Ran(chosen, Text("Macro0"));
         };
         const std::size_t before = platform_.messages.size();
-        RunMacroMenuCommand(platform_, kWindow);
+        RunMacroMenuCommand(platform_, platform_, kWindow);
         platform_.onTrack = nullptr;
         platform_.onSend = nullptr;
         // The editor runs a posted macro once the command has returned.

@@ -82,7 +82,7 @@ TEST(LoanJournal, ALoanWhoseEditorDiedIsRepairedByTheNextProcess) {
         if (c.before) platform.SetValueBytes(kMacros, "Macro0", c.before->type, c.before->bytes);
         platform.thisProcess = kEditorA;
         {
-            MacroSlotLoan loan(platform);
+            MacroSlotLoan loan(platform, platform);
             ASSERT_TRUE(loan.Begin("C:\\a.js")) << c.what;
             EXPECT_TRUE(platform.HasKey(kJournalKey)) << c.what;
             EXPECT_TRUE(Same(kLentA, Macro0(platform))) << c.what;
@@ -100,18 +100,18 @@ TEST(LoanJournal, ALoanWhoseEditorDiedIsRepairedByTheNextProcess) {
         platform.unopenableProcesses = c.unopenable;
         if (c.how & kFailsOnce) {
             platform.unwritableValues = {"Macro0"};
-            RepairLoans(platform);
+            RepairLoans(platform, platform);
             EXPECT_TRUE(Same(kLentA, Macro0(platform))) << c.what;
             EXPECT_TRUE(platform.FindValue(kJournalKey, "SavedPresence")) << c.what;
             platform.unwritableValues.clear();
         }
         if (c.how & kByLoan) {
-            MacroSlotLoan next(platform);
+            MacroSlotLoan next(platform, platform);
             ASSERT_TRUE(next.Begin("C:\\b.js")) << c.what;
             EXPECT_EQ(std::string("C:\\b.js\0", 8), Macro0(platform)->bytes) << c.what;
             next.End();
         }
-        RepairLoans(platform);
+        RepairLoans(platform, platform);
         EXPECT_TRUE(Same(c.after, Macro0(platform))) << c.what;
         EXPECT_EQ(c.journalLeft, platform.HasKey(kJournalKey)) << c.what;
         EXPECT_EQ(c.journalLeft, platform.HasKeyBelow(kJournalKey)) << c.what;
@@ -139,13 +139,13 @@ TEST(LoanJournal, OverlappingLoansSaveTheUsersValueOnceAndTheLastPutsItBack) {
         platform.AddKey(kMacros);
         platform.SetValueBytes(kMacros, "Macro0", kUserString.type, kUserString.bytes);
         platform.thisProcess = kEditorA;
-        MacroSlotLoan first(platform);
+        MacroSlotLoan first(platform, platform);
         ASSERT_TRUE(first.Begin("C:\\a.js")) << c.what;
         if (!c.nested) {
             platform.thisProcess = kEditorB;
             platform.otherProcesses = {kEditorA};
         }
-        std::optional<MacroSlotLoan> second(std::in_place, platform);
+        std::optional<MacroSlotLoan> second(std::in_place, platform, platform);
         ASSERT_TRUE(second->Begin("C:\\b.js")) << c.what;
         EXPECT_EQ(std::string("C:\\b.js\0", 8), Macro0(platform)->bytes) << c.what;
         platform.otherProcesses = {kEditorA, kEditorB};
@@ -155,7 +155,7 @@ TEST(LoanJournal, OverlappingLoansSaveTheUsersValueOnceAndTheLastPutsItBack) {
                 // The whole editor died in the inner run; the next one repairs.
                 platform.thisProcess = kNextEditor;
                 platform.otherProcesses = {};
-                RepairLoans(platform);
+                RepairLoans(platform, platform);
             } else {
                 platform.thisProcess = kEditorA;
                 platform.otherProcesses = {};
@@ -179,7 +179,7 @@ TEST(LoanJournal, NothingIsLentWhenTheJournalCannotBeRecorded) {
     platform.AddKey(kMacros);
     platform.SetValueBytes(kMacros, "Macro0", kUserString.type, kUserString.bytes);
     platform.uncreatableKeys = {kJournalKey};
-    MacroSlotLoan loan(platform);
+    MacroSlotLoan loan(platform, platform);
     EXPECT_FALSE(loan.Begin("C:\\a.js"));
     EXPECT_TRUE(Same(kUserString, Macro0(platform)));
 
@@ -211,11 +211,11 @@ TEST(LoanJournal, AKeyWithNoCompleteJournalIsClearedAndTheLoanGoesOn) {
         if (c.undeletable) platform.undeletableKeys = {subKey};
         platform.SetString(kJournalKey, "Lent", "C:\\stale.js");
         if (c.repairFirst) {
-            RepairLoans(platform);
+            RepairLoans(platform, platform);
             EXPECT_FALSE(platform.HasKey(kJournalKey)) << c.what;
         }
         for (int run = 0; run < 2; ++run) {
-            MacroSlotLoan loan(platform);
+            MacroSlotLoan loan(platform, platform);
             ASSERT_TRUE(loan.Begin("C:\\a.js")) << c.what << run;
             EXPECT_TRUE(Same(kLentA, Macro0(platform))) << c.what << run;
             EXPECT_EQ(c.undeletable, platform.HasKey(subKey)) << c.what << run << ": cleared first";
@@ -228,13 +228,13 @@ TEST(LoanJournal, AKeyWithNoCompleteJournalIsClearedAndTheLoanGoesOn) {
             }
         }
         // The next menu's macro 0 is the user's, run by its number.
-        const RegisteredMacroList registered = RegisteredMacrosOutsideLoans(platform);
+        const RegisteredMacroList registered = RegisteredMacrosOutsideLoans(platform, platform);
         EXPECT_EQ(std::vector<std::u16string>{u"C:\\mine.js"}, registered.paths) << c.what;
         EXPECT_FALSE(registered.firstIsKept) << c.what;
         // After a restart in which the user registered another macro 0.
         platform.thisProcess = kNextEditor;
         platform.SetValueBytes(kMacros, "Macro0", other.type, other.bytes);
-        MacroSlotLoan loan(platform);
+        MacroSlotLoan loan(platform, platform);
         ASSERT_TRUE(loan.Begin("C:\\a.js")) << c.what;
         loan.End();
         EXPECT_TRUE(Same(other, Macro0(platform))) << c.what;
@@ -284,14 +284,14 @@ TEST(LoanJournal, AFailedWriteLendsNothingOrLeavesAJournalToRepair) {
         platform.AddKey(kMacros);
         if (c.before) platform.SetValueBytes(kMacros, "Macro0", c.before->type, c.before->bytes);
         platform.thisProcess = kEditorA;
-        std::optional<MacroSlotLoan> first(std::in_place, platform);
+        std::optional<MacroSlotLoan> first(std::in_place, platform, platform);
         if (c.joining || c.atEnd) ASSERT_TRUE(first->Begin("C:\\a.js")) << what;
         platform.unwritableValues = {c.unwritable};
         if (c.atEnd) {
             std::optional<MacroSlotLoan> inner;
             if (c.nested) {
                 platform.unwritableValues.clear();
-                inner.emplace(platform);
+                inner.emplace(platform, platform);
                 ASSERT_TRUE(inner->Begin("C:\\b.js")) << what;
                 platform.unwritableValues = {c.unwritable};
             }
@@ -300,20 +300,20 @@ TEST(LoanJournal, AFailedWriteLendsNothingOrLeavesAJournalToRepair) {
             EXPECT_TRUE(platform.HasKey(kJournalKey)) << what;
             if (c.retried) {
                 // The journal kept for a retry is the only record of the value.
-                MacroSlotLoan next(platform);
+                MacroSlotLoan next(platform, platform);
                 EXPECT_FALSE(next.Begin("C:\\b.js")) << what;
                 EXPECT_TRUE(Same(kLentA, Macro0(platform))) << what;
                 EXPECT_TRUE(platform.FindValue(kJournalKey, "SavedPresence")) << what;
             }
             platform.unwritableValues.clear();
-            RepairLoans(platform);  // the next command, in the same editor
+            RepairLoans(platform, platform);  // the next command, in the same editor
             if (c.nested) first->End();
         } else {
             if (!c.nested) {
                 platform.thisProcess = kEditorB;
                 platform.otherProcesses = {kEditorA};
             }
-            MacroSlotLoan second(platform);
+            MacroSlotLoan second(platform, platform);
             EXPECT_FALSE(second.Begin("C:\\b.js")) << what;
             EXPECT_TRUE(Same(c.joining ? kLentA : *c.before, Macro0(platform))) << what;
             platform.unwritableValues.clear();
@@ -321,7 +321,7 @@ TEST(LoanJournal, AFailedWriteLendsNothingOrLeavesAJournalToRepair) {
                 first.reset();
                 platform.thisProcess = kNextEditor;
                 platform.otherProcesses = {kEditorB};
-                RepairLoans(platform);
+                RepairLoans(platform, platform);
             } else if (c.joining) {
                 platform.thisProcess = kEditorA;
                 platform.otherProcesses = {};
@@ -365,12 +365,12 @@ TEST(LoanJournal, DuringAnyLoanEveryProcessSeesTheUsersMacroAsRegisteredMacro0) 
         const std::optional<Value> stored = StoredMacro0(platform);
         platform.SetString(kMacros, "Macro1", "C:\\second.js");
         platform.thisProcess = kEditorA;
-        MacroSlotLoan loan(platform);
+        MacroSlotLoan loan(platform, platform);
         ASSERT_TRUE(loan.Begin("C:\\a.js")) << c.what;
         platform.thisProcess = c.reader;
         platform.otherProcesses = {kEditorA};
         std::vector<std::string> registered;
-        for (const WideString& path : RegisteredMacrosOutsideLoans(platform).paths) {
+        for (const WideString& path : RegisteredMacrosOutsideLoans(platform, platform).paths) {
             registered.push_back(testing::Utf8(path));
         }
         EXPECT_EQ(c.expected, registered) << c.what;
@@ -404,28 +404,28 @@ TEST(LoanJournal, AReplyLargerThanItsBufferLeavesTheJournalAlone) {
             platform.AddKey(kMacros);
             platform.SetValueBytes(kMacros, "Macro0", kUserString.type, kUserString.bytes);
             platform.SetStoreString(u"Macros", u"Macro0", u"C:\\mine.js");
-            SettingsChoice settings(platform, reinterpret_cast<WindowHandle>(0xED));
-            Platform& store = settings.store();
+            SettingsChoice settings(platform, platform, reinterpret_cast<WindowHandle>(0xED));
+            SettingsStore& store = settings.store();
             auto macro0 = [&] {
                 const HostKey key = OpenHostKey(store, kMacrosKey, kKeyRead);
                 return testing::Utf8(TextOf(platform, SaveKeyValue(store, key, "Macro0")));
             };
             platform.thisProcess = kEditorA;
             {
-                MacroSlotLoan killed(store);
+                MacroSlotLoan killed(platform, store);
                 ASSERT_TRUE(killed.Begin("C:\\a.js")) << what;
             }
             platform.thisProcess = kNextEditor;
             platform.reportedSizes[lie.value] = lie.size;
-            RepairLoans(store);
-            MacroSlotLoan loan(store);
+            RepairLoans(platform, store);
+            MacroSlotLoan loan(platform, store);
             if (loan.Begin("C:\\b.js")) loan.End();
             platform.reportedSizes.clear();
             const std::string during = macro0();
             EXPECT_TRUE(during == "C:\\a.js" || during == "C:\\mine.js") << what << ": " << during;
-            RepairLoans(store);
+            RepairLoans(platform, store);
             EXPECT_EQ("C:\\mine.js", macro0()) << what;
-            MacroSlotLoan after(store);
+            MacroSlotLoan after(platform, store);
             EXPECT_TRUE(after.Begin("C:\\c.js")) << what;
             after.End();
             EXPECT_EQ("C:\\mine.js", macro0()) << what;
@@ -446,10 +446,10 @@ TEST(LoanJournal, TheReviewsProofsLeaveTheUsersValue) {
         platform.AddKey(kMacros);
         platform.SetValueBytes(kMacros, "Macro0", kUserString.type, kUserString.bytes);
         platform.thisProcess = kEditorA;
-        std::optional<MacroSlotLoan> outer(std::in_place, platform);
+        std::optional<MacroSlotLoan> outer(std::in_place, platform, platform);
         ASSERT_TRUE(outer->Begin("C:\\a.js")) << proof;
         if (proof == kDeathAfterAnInnerEndThatCouldNotWriteLent) {
-            MacroSlotLoan inner(platform);
+            MacroSlotLoan inner(platform, platform);
             ASSERT_TRUE(inner.Begin("C:\\b.js"));
             platform.unwritableValues = {"Lent"};
             inner.End();
@@ -459,7 +459,7 @@ TEST(LoanJournal, TheReviewsProofsLeaveTheUsersValue) {
             platform.thisProcess = kEditorB;
             platform.otherProcesses = {kEditorA};
             platform.failingValues["SavedPresence"] = 14;
-            MacroSlotLoan second(platform);
+            MacroSlotLoan second(platform, platform);
             EXPECT_FALSE(second.Begin("C:\\b.js")) << "nothing lent over an unknown journal";
             platform.failingValues.clear();
             platform.thisProcess = kEditorA;
@@ -469,10 +469,10 @@ TEST(LoanJournal, TheReviewsProofsLeaveTheUsersValue) {
             second.End();
         } else if (proof == kAJoinThatFailsAtTheLendersWrite) {
             // Its never-lent path must not stay the newest in Lent.
-            MacroSlotLoan second(platform);
+            MacroSlotLoan second(platform, platform);
             ASSERT_TRUE(second.Begin("C:\\b.js"));
             platform.unwritableValues = {"Lenders"};
-            MacroSlotLoan third(platform);
+            MacroSlotLoan third(platform, platform);
             EXPECT_FALSE(third.Begin("C:\\c.js"));
             platform.unwritableValues.clear();
             second.End();
@@ -484,13 +484,13 @@ TEST(LoanJournal, TheReviewsProofsLeaveTheUsersValue) {
             platform.unwritableValues.clear();
             platform.thisProcess = kEditorB;
             platform.failingValues["Saved"] = 14;
-            RepairLoans(platform);
+            RepairLoans(platform, platform);
             EXPECT_TRUE(platform.FindValue(kJournalKey, "SavedPresence")) << "left alone";
             platform.failingValues.clear();
         }
         platform.thisProcess = kNextEditor;
         platform.otherProcesses = {};
-        RepairLoans(platform);
+        RepairLoans(platform, platform);
         EXPECT_TRUE(Same(kUserString, Macro0(platform))) << proof;
         EXPECT_FALSE(platform.HasKey(kJournalKey)) << proof;
     }

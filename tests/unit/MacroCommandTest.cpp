@@ -34,7 +34,7 @@ class MacroCommand : public ::testing::Test {
         platform.AddKey(kMacros);
     }
 
-    void Run() { RunMacroMenuCommand(platform, kWindow); }
+    void Run() { RunMacroMenuCommand(platform, platform, kWindow); }
 
     Lines ShownMenu() const { return DumpMenu(platform, platform.shownMenu); }
 
@@ -57,7 +57,7 @@ TEST_F(MacroCommand, WithoutAFolderTellsTheEditorAndShowsNoMenu) {
         } else if (variant == 2) {
             p.SetString(kCommon, "MacroFolder", "");
         }
-        RunMacroMenuCommand(p, kWindow);
+        RunMacroMenuCommand(p, p, kWindow);
         ASSERT_EQ(1u, p.messages.size()) << variant;
         EXPECT_FALSE(p.messages[0].posted);
         EXPECT_EQ(2085u, p.messages[0].message);
@@ -120,7 +120,7 @@ TEST_F(MacroCommand, FolderItemLabelFollowsStyleAndItemCount) {
         }
         WalkLimits limits;
         limits.entries = c.entryCap;
-        RunMacroMenuCommand(p, kWindow, limits);
+        RunMacroMenuCommand(p, p, kWindow, limits);
         const Lines menu = DumpMenu(p, p.shownMenu);
         // The capped row has no skipped files.
         const std::size_t listed =
@@ -179,7 +179,7 @@ TEST_F(MacroCommand, ChoosingTheFolderItemOpensTheFolder) {
         p.strings[502] = "Open folder(&O)";
         p.SetWideString(kCommon, "MacroFolder", folder);
         p.onTrack = FakePlatform::Choose("Open folder(&O)");
-        RunMacroMenuCommand(p, kWindow);
+        RunMacroMenuCommand(p, p, kWindow);
         ASSERT_EQ(1u, p.shellRequests.size()) << testing::Utf8(folder);
         const auto& request = p.shellRequests[0];
         EXPECT_EQ(kWindow, request.window);
@@ -209,7 +209,7 @@ TEST_F(MacroCommand, WithoutUserObjectsLeftTheCommandDoesLessAndLeavesNothing) {
         p.AddFile(kRoot + "\\a.js");
         p.AddFile(kRoot + "\\Sub\\b.js");
         p.menusLeft = c.menusLeft;
-        RunMacroMenuCommand(p, kWindow);
+        RunMacroMenuCommand(p, p, kWindow);
         if (c.menu.empty()) {
             EXPECT_EQ(nullptr, p.shownMenu) << c.menusLeft;
         } else {
@@ -267,7 +267,7 @@ TEST_F(MacroCommand, UnregisteredMacroRunsThroughMacro0WhichIsPutBackExactly) {
             EXPECT_EQ(0, p.OpenKeyCount()) << c.what;
             EXPECT_EQ(0, p.LiveMenuCount()) << c.what;  // every menu gone before the run
         };
-        RunMacroMenuCommand(p, kWindow);
+        RunMacroMenuCommand(p, p, kWindow);
 
         ASSERT_EQ(1u, p.messages.size()) << c.what;
         EXPECT_FALSE(p.messages[0].posted);
@@ -326,7 +326,7 @@ TEST_F(MacroCommand, APortableEditorsMenuAndLoanAreItsOwnStoresInTrueText) {
             const std::string& bytes = p.FindStoreValue(u"Macros", u"Macro0")->bytes;
             during.assign(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);
         };
-        RunMacroMenuCommand(p, kWindow);
+        RunMacroMenuCommand(p, p, kWindow);
         EXPECT_EQ((Lines{"&1 reg.js #9216 checked", "&2 cur.js #1 default", "&3 plain.js #2", "---",
                          "Open folder(&O) #9215"}),
                   DumpMenu(p, p.shownMenu))
@@ -362,7 +362,7 @@ TEST_F(MacroCommand, Macro0ThatCannotBeReadIsNeverReplaced) {
     denied.onQuery = [&](const std::string&, bool) {
         if (denied.shownMenu != nullptr) denied.failingValues["Macro0"] = 5;
     };
-    RunMacroMenuCommand(denied, kWindow);
+    RunMacroMenuCommand(denied, denied, kWindow);
     EXPECT_TRUE(denied.messages.empty());
     EXPECT_EQ(std::string("C:\\keep.js\0", 11), denied.FindValue(kMacros, "Macro0")->bytes);
     EXPECT_EQ(0, denied.OpenKeyCount());
@@ -373,7 +373,7 @@ TEST_F(MacroCommand, WithoutTheMacrosKeyNothingRunsAndNoKeyIsCreated) {
     p.SetString(kCommon, "MacroFolder", kRoot);
     p.AddFile(kRoot + "\\run.js");
     p.onTrack = FakePlatform::Choose("&1 run.js");
-    RunMacroMenuCommand(p, kWindow);
+    RunMacroMenuCommand(p, p, kWindow);
     EXPECT_TRUE(p.messages.empty());
     EXPECT_FALSE(p.HasKey(kMacros));
 }
@@ -406,9 +406,9 @@ TEST_F(MacroCommand, NestedCommandDuringTheRunRestoresInsideTheOuterOne) {
         };
         p.onSend = [&](const FakePlatform::Message&) {
             seenByEditor.push_back(p.FindValue(kMacros, "Macro0")->bytes.c_str());
-            if (depth++ == 0) RunMacroMenuCommand(p, kWindow);
+            if (depth++ == 0) RunMacroMenuCommand(p, p, kWindow);
         };
-        RunMacroMenuCommand(p, kWindow);
+        RunMacroMenuCommand(p, p, kWindow);
         EXPECT_NE(nested.end(),
                   std::find(nested.begin(), nested.end(), std::string(c.inner) + c.innerState))
             << c.macro0;

@@ -26,7 +26,7 @@ void Register(FakePlatform& platform, const std::vector<std::string>& paths) {
 }
 
 Lines Build(FakePlatform& platform, const std::string& folder, std::int32_t style) {
-    MacroMenuBuilder builder(platform);
+    MacroMenuBuilder builder(platform, platform);
     return DumpMenu(platform, builder.BuildFolderMenu(testing::Decode(folder), style).handle());
 }
 
@@ -147,7 +147,7 @@ TEST(MacroMenuBuilder, IdentifiersRunAcrossLevelsInWalkOrder) {
     platform.AddFile(kRoot + "\\A\\2.js");
     platform.AddFile(kRoot + "\\A\\B\\3.js");
     platform.AddFile(kRoot + "\\4.js");
-    MacroMenuBuilder builder(platform);
+    MacroMenuBuilder builder(platform, platform);
     const Lines lines =
         DumpMenu(platform, builder.BuildFolderMenu(testing::Decode(kRoot), -1).handle());
     EXPECT_EQ(
@@ -163,7 +163,7 @@ TEST(MacroMenuBuilder, IdentifiersRunAcrossLevelsInWalkOrder) {
 
 TEST(MacroMenuBuilder, PathsAreNeverLookedUpAgain) {
     FakePlatform platform;
-    MacroMenuBuilder builder(platform);
+    MacroMenuBuilder builder(platform, platform);
     EXPECT_EQ(1u, builder.AssignCommandId("C:\\a.js"));
     EXPECT_EQ(2u, builder.AssignCommandId("C:\\a.js"));
 }
@@ -171,7 +171,7 @@ TEST(MacroMenuBuilder, PathsAreNeverLookedUpAgain) {
 TEST(MacroMenuBuilder, PathTableHoldsAtMost9213Paths) {
     FakePlatform platform;
     Register(platform, {"C:\\r.js", "C:\\s.js"});
-    MacroMenuBuilder builder(platform);
+    MacroMenuBuilder builder(platform, platform);
     for (std::uint32_t expected = 1; expected <= 9213; ++expected) {
         ASSERT_EQ(expected, builder.AssignCommandId("C:\\p.js"));
     }
@@ -319,7 +319,7 @@ TEST(MacroMenuBuilder, NamesOutsideTheCodePageShowTrueNamesAndLendShortPaths) {
         platform.AddFile(u"C:\\Macros\\\uD55C\uAD6D\uC5B4\\plain.js");
         Register(platform, {"C:\\Macros\\Other.js", "C:\\Macros\\CAF~1.JS"});
         platform.SetString(kCommonKey, "MacroFile", "C:\\Macros\\YEN~1.JS");
-        MacroMenuBuilder builder(platform);
+        MacroMenuBuilder builder(platform, platform);
         const MenuHandle top = builder.BuildFolderMenu(testing::Decode(kRoot), -1).handle();
         std::vector<FakePlatform::Item> items = platform.MenuAt(top).items;
         const auto& inner = platform.MenuAt(items[6].submenu).items;
@@ -369,7 +369,7 @@ TEST(MacroMenuBuilder, AFolderOutsideTheCodePageKnowsTheEditorsMacros) {
         platform.SetWideString(kMacrosKey, "Macro0", root + u"\\reg.js");
         platform.SetString(kMacrosKey, "Macro1", testing::Encode(shortReg));  // by its short path
         platform.SetWideString(kCommonKey, "MacroFile", root + u"\\cur.js");
-        MacroMenuBuilder builder(platform);
+        MacroMenuBuilder builder(platform, platform);
         const Lines menu = DumpMenu(platform, builder.BuildFolderMenu(root, -1).handle());
         if (shortNames) {
             EXPECT_EQ((Lines{"&1 reg.js #9216 checked", "&2 cur.js #1 default", "&3 plain.js #2",
@@ -475,7 +475,7 @@ TEST(MacroMenuBuilder, CapsOnMenusAndEntries) {
         platform.AddFile(kRoot + "\\E\\e.js");
         platform.refusedSubmenuLabel = c.refusedSubmenu;
         {
-            MacroMenuBuilder builder(platform, c.limits);
+            MacroMenuBuilder builder(platform, platform, c.limits);
             EXPECT_EQ(
                 c.menu,
                 DumpMenu(platform, builder.BuildFolderMenu(testing::Decode(kRoot), -1).handle()))
@@ -495,7 +495,7 @@ TEST(MacroMenuBuilder, DestroysEveryMenuNewestFirst) {
     platform.AddFolder(kRoot + "\\C");
     MenuHandle top = nullptr;
     {
-        MacroMenuBuilder builder(platform);
+        MacroMenuBuilder builder(platform, platform);
         top = builder.BuildFolderMenu(testing::Decode(kRoot), -1).handle();
         EXPECT_EQ(4, platform.LiveMenuCount());
     }

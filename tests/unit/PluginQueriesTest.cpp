@@ -52,7 +52,7 @@ TEST(PlugInProc, AnswersEachCode) {
     };
     for (const Case& c : cases) {
         FakePlatform platform = WithTexts();
-        EXPECT_EQ(c.expected, AnswerPlugInQuery(platform, kWindow, c.code, c.wParam, 0))
+        EXPECT_EQ(c.expected, AnswerPlugInQuery(platform, platform, kWindow, c.code, c.wParam, 0))
             << "code " << c.code << " wParam " << std::hex << c.wParam;
         EXPECT_TRUE(platform.messageBoxes.empty());
         EXPECT_TRUE(platform.messages.empty());
@@ -90,8 +90,8 @@ TEST(TextQueries, CopyWithinTheGivenSize) {
         FakePlatform platform = WithTexts();
         char buffer[64];
         std::memset(buffer, 0x5A, sizeof buffer);
-        const LResult result =
-            AnswerPlugInQuery(platform, kWindow, c.code, c.size, reinterpret_cast<LParam>(buffer));
+        const LResult result = AnswerPlugInQuery(platform, platform, kWindow, c.code, c.size,
+                                                 reinterpret_cast<LParam>(buffer));
         EXPECT_EQ(static_cast<LResult>(platform.strings[c.code == 2306 ? 4 : 5].size() + 1),
                   result);
         const std::size_t touched = c.written ? std::strlen(c.written) + 1 : 0;
@@ -106,15 +106,15 @@ TEST(TextQueries, CopyWithinTheGivenSize) {
 
 TEST(TextQueries, WithoutABufferOnlyTheSizeIsAnswered) {
     FakePlatform platform = WithTexts();
-    EXPECT_EQ(8, AnswerPlugInQuery(platform, kWindow, 2306, 80, 0));
-    EXPECT_EQ(22, AnswerPlugInQuery(platform, kWindow, 2308, 0, 0));
+    EXPECT_EQ(8, AnswerPlugInQuery(platform, platform, kWindow, 2306, 80, 0));
+    EXPECT_EQ(22, AnswerPlugInQuery(platform, platform, kWindow, 2308, 0, 0));
 }
 
 TEST(TextQueries, LongTextsAreCutAt79Bytes) {
     FakePlatform platform = WithTexts();
     platform.strings[4] = std::string(200, 'n');
     char buffer[128] = {};
-    EXPECT_EQ(80, AnswerPlugInQuery(platform, kWindow, 2306, sizeof buffer,
+    EXPECT_EQ(80, AnswerPlugInQuery(platform, platform, kWindow, 2306, sizeof buffer,
                                     reinterpret_cast<LParam>(buffer)));
     EXPECT_EQ(std::string(79, 'n'), buffer);
 }
@@ -133,11 +133,12 @@ TEST(ConfirmUninstall, AsksTheUserAndOnlyYesAgrees) {
         platform.SetString(kMacrosKey, "Macro0", "C:\\mine.js");
         if (c.killedLoan) {
             platform.thisProcess = ProcessStamp{200, 6000};
-            MacroSlotLoan loan(platform);
+            MacroSlotLoan loan(platform, platform);
             ASSERT_TRUE(loan.Begin("C:\\a.js"));
             platform.thisProcess = ProcessStamp{100, 5000};
         }
-        EXPECT_EQ(c.expected, AnswerPlugInQuery(platform, kWindow, 2311, 0, 0)) << c.answer;
+        EXPECT_EQ(c.expected, AnswerPlugInQuery(platform, platform, kWindow, 2311, 0, 0))
+            << c.answer;
         ASSERT_EQ(1u, platform.messageBoxes.size());
         EXPECT_EQ(kWindow, platform.messageBoxes[0].owner);
         EXPECT_EQ(u"Really uninstall?", platform.messageBoxes[0].text);
