@@ -78,7 +78,8 @@ FUZZ_SECONDS ?= 60
 fuzz: setup-test
 	cmake -S . -B $(BUILD)/native -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
 		-DQUORVIN_FUZZ_SECONDS=$(FUZZ_SECONDS)
-	cmake --build $(BUILD)/native -j $(JOBS) --target FuzzNames FuzzSettings FuzzMenu
+	cmake --build $(BUILD)/native -j $(JOBS) --target FuzzNames FuzzSettings FuzzMenu FuzzJournal \
+		FuzzEditorReplies
 	cd $(BUILD)/native && ctest --output-on-failure -R '^fuzz\.'
 
 # Redraws the toolbar images from tools/MakeToolbarImages.cpp.
