@@ -407,6 +407,9 @@ void TheUninstallQuestionComesAfterTheRepair(Context& context) {
 struct Portable {
     std::wstring ini;
     std::wstring macros;
+    // Both stores as the test began, for it to end with them so.
+    std::wstring iniBefore;
+    std::string registryBefore;
 };
 
 Portable SetUpPortable(Context& context) {
@@ -414,7 +417,9 @@ Portable SetUpPortable(Context& context) {
     MakeFile(context.folder + "\\other\\stale.js");
     SetMacroFolder(context.folder + "\\other");
     SetString(kMacrosKey, "Macro0", context.folder + "\\other\\stale.js");
-    Portable portable{Widen(context.folder) + L"\\ini", Widen(context.folder) + L"\\macros \uD55C"};
+    Portable portable;
+    portable.ini = Widen(context.folder) + L"\\ini";
+    portable.macros = Widen(context.folder) + L"\\macros \uD55C";
     for (const wchar_t* name : {L"a_reg.js", L"b_cur.js", L"c_run.js", L"d_a longer name.js"}) {
         MakeFile(portable.macros + L"\\" + name);
     }
@@ -425,6 +430,8 @@ Portable SetUpPortable(Context& context) {
                                                        portable.macros + L"\\a_reg.js\r\n");
     WriteIniFile(portable.ini + L"\\PlugIns.ini", L"");
     SetEnvironmentVariableW(L"QUORVIN_STANDIN_INI", portable.ini.c_str());
+    portable.iniBefore = DumpIniFiles(portable.ini);
+    portable.registryBefore = WholeSoftware();
     return portable;
 }
 
@@ -442,17 +449,15 @@ std::wstring IniMacro0(const Portable& portable) {
                : L"(absent)";
 }
 
-void CheckStoresAsBefore(Context& context, const Portable& portable, const std::wstring& ini,
-                         const std::string& registry) {
-    context.check.EqualBytes(Utf8(ini), Utf8(DumpIniFiles(portable.ini)),
+void CheckStoresAsBefore(Context& context, const Portable& portable) {
+    context.check.EqualBytes(Utf8(portable.iniBefore), Utf8(DumpIniFiles(portable.ini)),
                              "the INI files hold what they held");
-    context.check.EqualBytes(registry, WholeSoftware(), "HKEY_CURRENT_USER\\Software as before");
+    context.check.EqualBytes(portable.registryBefore, WholeSoftware(),
+                             "HKEY_CURRENT_USER\\Software as before");
 }
 
 void APortableEditorReadsAndLendsThroughItsOwnStore(Context& context) {
     const Portable portable = SetUpPortable(context);
-    const std::string registry = WholeSoftware();
-    const std::wstring ini = DumpIniFiles(portable.ini);
     PluginModule plugin(context.dllPath);
     {
         StandInEditor editor;
@@ -472,7 +477,7 @@ void APortableEditorReadsAndLendsThroughItsOwnStore(Context& context) {
             context.check.True(messages[0].macroSlotText == portable.macros + L"\\c_run.js",
                                "the INI's Macro0 lent the true path");
         }
-        CheckStoresAsBefore(context, portable, ini, registry);
+        CheckStoresAsBefore(context, portable);
         // A path of another length: the journal's lists change size.
         standin::Run(context, editor, plugin, {'4'});
         if (context.check.Equal(1, static_cast<long long>(messages.size()), "messages")) {
@@ -480,7 +485,7 @@ void APortableEditorReadsAndLendsThroughItsOwnStore(Context& context) {
                 messages[0].macroSlotText == portable.macros + L"\\d_a longer name.js",
                 "the INI's Macro0 lent the longer path");
         }
-        CheckStoresAsBefore(context, portable, ini, registry);
+        CheckStoresAsBefore(context, portable);
     }
     // The same DLL in an editor that keeps its settings in the registry.
     SetEnvironmentVariableW(L"QUORVIN_STANDIN_INI", nullptr);
@@ -492,8 +497,6 @@ void APortableEditorReadsAndLendsThroughItsOwnStore(Context& context) {
 
 void AKilledPortableEditorIsRepairedByItsNextStart(Context& context) {
     const Portable portable = SetUpPortable(context);
-    const std::string registry = WholeSoftware();
-    const std::wstring ini = DumpIniFiles(portable.ini);
     Run(context, "DieWhileRunningMacro0", "-", '3');  // c_run.js
     context.check.True(IniMacro0(portable) == portable.macros + L"\\c_run.js",
                        "the INI's Macro0 still lent");
@@ -501,17 +504,16 @@ void AKilledPortableEditorIsRepairedByItsNextStart(Context& context) {
     context.check.True(
         ReadIniText((portable.ini + L"\\PlugIns.ini").c_str(), L"Quorvin", L"SavedPresence", &mark),
         "the journal in the editor's plug-in INI");
-    context.check.EqualBytes(registry, WholeSoftware(), "HKEY_CURRENT_USER\\Software as before");
+    context.check.EqualBytes(portable.registryBefore, WholeSoftware(),
+                             "HKEY_CURRENT_USER\\Software as before");
     Run(context, "OnlyQueryStatus");
-    CheckStoresAsBefore(context, portable, ini, registry);
+    CheckStoresAsBefore(context, portable);
 }
 
 void OverlappingLoansOfTwoPortableEditorsLeaveTheIniAsItWas(Context& context) {
     for (const bool firstEndsFirst : {true, false}) {
         std::printf("  the %s loan ends first\n", firstEndsFirst ? "first" : "second");
         const Portable portable = SetUpPortable(context);
-        const std::string registry = WholeSoftware();
-        const std::wstring ini = DumpIniFiles(portable.ini);
         Editor a = Start(context, "LendAndWait", "Local\\QuorvinE2E.A", '3');  // c_run.js
         WaitUntilLent(context, "Local\\QuorvinE2E.A");
         Editor b = Start(context, "LendAndWait", "Local\\QuorvinE2E.B", '4');  // d_a longer name.js
@@ -522,7 +524,7 @@ void OverlappingLoansOfTwoPortableEditorsLeaveTheIniAsItWas(Context& context) {
         WaitFor(context, firstEndsFirst ? a : b);
         LetEnd(firstEndsFirst ? "Local\\QuorvinE2E.B" : "Local\\QuorvinE2E.A");
         WaitFor(context, firstEndsFirst ? b : a);
-        CheckStoresAsBefore(context, portable, ini, registry);
+        CheckStoresAsBefore(context, portable);
     }
     SetEnvironmentVariableW(L"QUORVIN_STANDIN_INI", nullptr);
 }
@@ -531,8 +533,6 @@ void OverlappingLoansOfTwoPortableEditorsLeaveTheIniAsItWas(Context& context) {
 // repair before it must still reach the editor's own store.
 void APortableEditorsUninstallQuestionComesAfterTheRepair(Context& context) {
     const Portable portable = SetUpPortable(context);
-    const std::string registry = WholeSoftware();
-    const std::wstring ini = DumpIniFiles(portable.ini);
     PluginModule plugin(context.dllPath);
     StandInEditor editor;
     Run(context, "DieWhileRunningMacro0", "-", '3');  // c_run.js
@@ -542,7 +542,7 @@ void APortableEditorsUninstallQuestionComesAfterTheRepair(Context& context) {
     AskToUninstall(context, editor, plugin, [&] { atQuestion = IniMacro0(portable); });
     context.check.True(atQuestion == portable.macros + L"\\a_reg.js",
                        "the INI's Macro0 back before the question");
-    CheckStoresAsBefore(context, portable, ini, registry);
+    CheckStoresAsBefore(context, portable);
     SetEnvironmentVariableW(L"QUORVIN_STANDIN_INI", nullptr);
 }
 

@@ -369,11 +369,19 @@ TEST(LoanJournal, DuringAnyLoanEveryProcessSeesTheUsersMacroAsRegisteredMacro0) 
         ASSERT_TRUE(loan.Begin("C:\\a.js")) << c.what;
         platform.thisProcess = c.reader;
         platform.otherProcesses = {kEditorA};
+        // Macro0 and the journal in one look: no loan can end between them.
+        std::vector<std::string> readsOutsideTheLock;
+        platform.onQuery = [&](const std::string& name, bool) {
+            if (!platform.mutexHeld) readsOutsideTheLock.push_back(name);
+        };
         std::vector<std::string> registered;
         for (const WideString& path : RegisteredMacrosOutsideLoans(platform, platform).paths) {
             registered.push_back(testing::Utf8(path));
         }
+        platform.onQuery = nullptr;
         EXPECT_EQ(c.expected, registered) << c.what;
+        EXPECT_EQ(std::vector<std::string>{}, readsOutsideTheLock) << c.what;
+        EXPECT_FALSE(platform.mutexHeld) << c.what;
         platform.thisProcess = kEditorA;
         loan.End();
         EXPECT_TRUE(Same(stored, StoredMacro0(platform))) << c.what;

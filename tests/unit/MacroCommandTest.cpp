@@ -303,38 +303,62 @@ TEST_F(MacroCommand, UnregisteredMacroRunsThroughMacro0WhichIsPutBackExactly) {
 
 // A portable editor keeps its settings in its own store, and the registry
 // another editor's: the menu is the store's, and Macro0 there is lent the
-// macro's true path, which needs no narrow form, short names or not.
+// macro's true path, which needs no narrow form, short names or not. Its
+// relative paths are relative to the editor's program, never to the current
+// directory.
 TEST_F(MacroCommand, APortableEditorsMenuAndLoanAreItsOwnStoresInTrueText) {
+    struct Case {
+        const char* what;
+        std::u16string stored;  // MacroFolder as the store holds it
+        std::u16string folder;  // where it is
+        bool shortNames;
+    };
     const std::u16string root = u"C:\\\uD55C\uAD6D\uC5B4";
-    for (const bool shortNames : {true, false}) {
-        FakePlatform p;
-        p.strings[502] = "Open folder(&O)";
-        p.shortNames = shortNames;
-        p.keepsIniSettings = true;
-        p.SetString(kCommon, "MacroFolder", "C:\\Other");
-        p.SetString(kMacros, "Macro0", "C:\\Other\\stale.js");
-        p.AddFile("C:\\Other\\stale.js");
-        for (const char16_t* name : {u"reg.js", u"cur.js", u"plain.js"})
-            p.AddFile(root + u"\\" + name);
-        p.SetStoreString(u"Common", u"MacroFolder", root);
-        p.SetStoreString(u"Common", u"MacroFile", root + u"\\cur.js");
-        p.SetStoreString(u"Macros", u"Macro0", root + u"\\reg.js");
-        const auto store = p.editorStore;
-        p.onTrack = FakePlatform::Choose("&3 plain.js");
-        std::u16string during;
-        p.onSend = [&](const FakePlatform::Message&) {
-            const std::string& bytes = p.FindStoreValue(u"Macros", u"Macro0")->bytes;
-            during.assign(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);
-        };
-        RunMacroMenuCommand(p, p, kWindow);
-        EXPECT_EQ((Lines{"&1 reg.js #9216 checked", "&2 cur.js #1 default", "&3 plain.js #2", "---",
-                         "Open folder(&O) #9215"}),
-                  DumpMenu(p, p.shownMenu))
-            << shortNames;
-        EXPECT_EQ(root + u"\\plain.js" + u'\0', during) << shortNames;
-        EXPECT_TRUE(p.editorStore == store) << "the store as it was";
-        EXPECT_TRUE(p.keyOpens.empty()) << "the registry untouched";
-        EXPECT_FALSE(p.HasKey(kJournalKey));
+    const Case cases[] = {
+        {"short names", root, root, true},
+        {"no short names", root, root, false},
+        {"relative", u"Macros\\Mine", u"C:\\Tools\\EmEditor\\Macros\\Mine", true},
+    };
+    for (const Case& c : cases) {
+        for (const char* choice : {"&3 plain.js", "&1 reg.js", "Open folder(&O)"}) {
+            const std::string what = std::string(c.what) + ", " + choice;
+            FakePlatform p;
+            p.strings[502] = "Open folder(&O)";
+            p.shortNames = c.shortNames;
+            p.keepsIniSettings = true;
+            p.SetString(kCommon, "MacroFolder", "C:\\Other");
+            p.SetString(kMacros, "Macro0", "C:\\Other\\stale.js");
+            p.AddFile("C:\\Other\\stale.js");
+            for (const char16_t* name : {u"reg.js", u"cur.js", u"plain.js"})
+                p.AddFile(c.folder + u"\\" + name);
+            p.SetStoreString(u"Common", u"MacroFolder", c.stored);
+            p.SetStoreString(u"Common", u"MacroFile", c.stored + u"\\cur.js");
+            p.SetStoreString(u"Macros", u"Macro0", c.stored + u"\\reg.js");
+            const auto store = p.editorStore;
+            p.onTrack = FakePlatform::Choose(choice);
+            std::u16string during;
+            p.onSend = [&](const FakePlatform::Message&) {
+                const std::string& bytes = p.FindStoreValue(u"Macros", u"Macro0")->bytes;
+                during.assign(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);
+            };
+            RunMacroMenuCommand(p, p, kWindow);
+            EXPECT_EQ((Lines{"&1 reg.js #9216 checked", "&2 cur.js #1 default", "&3 plain.js #2",
+                             "---", "Open folder(&O) #9215"}),
+                      DumpMenu(p, p.shownMenu))
+                << what;
+            if (choice[1] == '3') {
+                EXPECT_EQ(c.folder + u"\\plain.js" + u'\0', during) << what;
+            } else if (choice[1] == '1') {
+                ASSERT_EQ(1u, p.messages.size()) << what;
+                EXPECT_TRUE(p.messages[0].posted && p.messages[0].wParam == 9216) << what;
+            } else {
+                ASSERT_EQ(1u, p.shellRequests.size()) << what;
+                EXPECT_EQ(c.folder, p.shellRequests[0].file) << what;
+            }
+            EXPECT_TRUE(p.editorStore == store) << what << ": the store as it was";
+            EXPECT_TRUE(p.keyOpens.empty()) << what << ": the registry untouched";
+            EXPECT_FALSE(p.HasKey(kJournalKey)) << what;
+        }
     }
 }
 

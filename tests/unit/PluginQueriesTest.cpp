@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "FakePlatform.h"
+#include "command/MacroCommand.h"
 #include "plugin/PluginQueries.h"
+#include "settings/EditorSettings.h"
 #include "settings/HostSettings.h"
 #include "settings/LoanJournal.h"
 
@@ -147,6 +150,77 @@ TEST(ConfirmUninstall, AsksTheUserAndOnlyYesAgrees) {
         // Put back before the question, whatever the answer.
         EXPECT_EQ("C:\\mine.js", platform.messageBoxes[0].macro0) << c.answer;
         EXPECT_FALSE(platform.HasKey(kJournalKey)) << c.answer;
+    }
+}
+
+// Running out of memory in the repair before the question: the editor gets
+// the answer a failure gives, never the exception.
+TEST(ConfirmUninstall, AnExceptionNeverReachesTheEditor) {
+    FakePlatform platform = WithTexts();
+    platform.messageBoxAnswer = 6;
+    platform.AddKey(kMacrosKey);
+    platform.SetString(kJournalKey, "SavedPresence", "");
+    platform.onQuery = [](const std::string&, bool) { throw std::bad_alloc(); };
+    LResult answer = 1;
+    EXPECT_NO_THROW(answer = AnswerPlugInQuery(platform, platform, kWindow, 2311, 0, 0));
+    EXPECT_EQ(0, answer);
+    EXPECT_TRUE(platform.messageBoxes.empty());
+    StartupRepair startup;
+    EXPECT_NO_THROW(startup.AtCall(platform, platform, kWindow));
+    platform.onQuery = nullptr;
+}
+
+// A portable editor died while it lent Macro0 in its own store, and another
+// editor while it lent the registry's. Whichever call of the next portable
+// editor comes first with a window, its frame's or the Plug-ins dialog's, it
+// repairs its own store and leaves the registry to its own editor.
+TEST(StartupRepair, EveryCallWithAWindowRepairsTheEditorsOwnStore) {
+    WindowHandle const dialog = reinterpret_cast<WindowHandle>(0xD1A);
+    enum Way { kMenuDismissed, kUninstallFromTheDialog, kStatusWithoutThenWithAWindow, kDialog };
+    for (const Way way :
+         {kMenuDismissed, kUninstallFromTheDialog, kStatusWithoutThenWithAWindow, kDialog}) {
+        FakePlatform platform = WithTexts();
+        platform.keepsIniSettings = true;
+        platform.windowOwners[dialog] = kWindow;
+        platform.SetStoreString(u"Common", u"MacroFolder", u"C:\\Macros");
+        platform.SetStoreString(u"Macros", u"Macro0", u"C:\\mine.js");
+        platform.AddKey(kMacrosKey);
+        platform.SetString(kMacrosKey, "Macro0", "C:\\theirs.js");
+        platform.thisProcess = ProcessStamp{200, 6000};
+        EditorSettings editorStore(platform, kWindow);
+        MacroSlotLoan(platform, editorStore).Begin("C:\\a.js");
+        platform.thisProcess = ProcessStamp{201, 6001};
+        MacroSlotLoan(platform, platform).Begin("C:\\b.js");
+        const std::optional<FakePlatform::Value> registryMacro0 =
+            platform.FindValue(kMacrosKey, "Macro0");
+        ASSERT_TRUE(platform.FindStoreValue(u"Quorvin", u"Lent")) << way;
+        ASSERT_TRUE(platform.HasKey(kJournalKey)) << way;
+
+        platform.thisProcess = ProcessStamp{300, 7000};
+        StartupRepair startup;
+        switch (way) {
+            case kMenuDismissed:
+                RunMacroMenuCommand(platform, platform, kWindow);
+                break;
+            case kUninstallFromTheDialog:
+                AnswerPlugInQuery(platform, platform, dialog, 2311, 0, 0);
+                ASSERT_EQ(1u, platform.messageBoxes.size());
+                EXPECT_EQ(dialog, platform.messageBoxes[0].owner) << "owned by the dialog";
+                break;
+            case kStatusWithoutThenWithAWindow:
+                startup.AtCall(platform, platform, nullptr);
+                startup.AtCall(platform, platform, kWindow);
+                break;
+            case kDialog:
+                startup.AtCall(platform, platform, dialog);
+                break;
+        }
+        EXPECT_EQ(testing::Utf16Bytes(u"C:\\mine.js" + std::u16string(1, u'\0')),
+                  platform.FindStoreValue(u"Macros", u"Macro0")->bytes)
+            << way;
+        EXPECT_EQ(0u, platform.editorStore.count(u"Quorvin")) << way << ": no journal left";
+        EXPECT_EQ(registryMacro0->bytes, platform.FindValue(kMacrosKey, "Macro0")->bytes) << way;
+        EXPECT_TRUE(platform.HasKey(kJournalKey)) << way << ": the registry's left to its editor";
     }
 }
 
