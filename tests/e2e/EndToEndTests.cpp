@@ -585,8 +585,10 @@ void StringTableHoldsTheTexts(Context& context) {
     }
 }
 
+// From the Plug-ins dialog, as the editor asks them.
 void TextQueriesFillTheEditorsBuffer(Context& context) {
     PluginModule plugin(context.dllPath);
+    StandInEditor editor;
     const auto plugInProc = plugin.ExportAs<PlugInProcFunction>("PlugInProc");
     struct Case {
         UINT code;
@@ -605,7 +607,7 @@ void TextQueriesFillTheEditorsBuffer(Context& context) {
         std::memset(buffer, 0x5A, sizeof buffer);
         std::printf("  code %u, size %lu%s\n", c.code, static_cast<unsigned long>(c.size),
                     c.withBuffer ? "" : ", no buffer");
-        const LRESULT result = plugInProc(nullptr, c.code, c.size,
+        const LRESULT result = plugInProc(editor.OpenPlugInsDialog(), c.code, c.size,
                                           c.withBuffer ? reinterpret_cast<LPARAM>(buffer) : 0);
         context.check.Equal(c.code == 2306 ? 8 : 22, result, "length + 1");
         const std::size_t touched = c.written ? std::strlen(c.written) + 1 : 0;
@@ -668,15 +670,16 @@ void CALLBACK AnswerMessageBox(HWND, UINT, UINT_PTR, DWORD) {
     PostMessageA(box, WM_COMMAND, seenBox->press, 0);
 }
 
-// Asks the plug-in whether it may be uninstalled, answering with a button.
-MessageBoxSeen AskToUninstall(const PluginModule& plugin, const StandInEditor& editor, UINT press,
+// Asks the plug-in from the Plug-ins dialog whether it may be uninstalled,
+// answering with a button.
+MessageBoxSeen AskToUninstall(const PluginModule& plugin, StandInEditor& editor, UINT press,
                               LRESULT* result) {
     const auto plugInProc = plugin.ExportAs<PlugInProcFunction>("PlugInProc");
     MessageBoxSeen seen;
     seen.press = press;
     seenBox = &seen;
     const UINT_PTR timer = SetTimer(nullptr, 0, 100, AnswerMessageBox);
-    *result = plugInProc(editor.window(), 2311, 0, 0);
+    *result = plugInProc(editor.OpenPlugInsDialog(), 2311, 0, 0);
     KillTimer(nullptr, timer);
     seenBox = nullptr;
     return seen;
@@ -699,7 +702,7 @@ void UninstallAsksTheUser(Context& context) {
         context.check.True(seen.caption == L"EmEditor", "caption");
         context.check.True(seen.text == WideResource(plugin, 3), "the question is text 3");
         context.check.True(seen.yesNoOnly, "buttons Yes and No only");
-        context.check.True(seen.owner == editor.window(), "owned by the editor's window");
+        context.check.True(seen.owner == editor.OpenPlugInsDialog(), "owned by the dialog");
     }
 }
 
