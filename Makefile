@@ -42,13 +42,15 @@ dist: setup-dist dll
 
 # The 64-bit editor is the one people have; ARCH=x86 shows the 32-bit DLL.
 # SETTINGS=ini: the editor keeps its settings in INI files, as a portable one.
+# UI=en: the editor's interface, and with it the plug-in's texts, in English.
 ARCH ?= x64
 SETTINGS ?= registry
+UI ?= ja
 DEMO_BUILD := $(if $(filter x86,$(ARCH)),win32,win64)
 DEMO_DLL := $(if $(filter x86,$(ARCH)),dist/Quorvin.dll,dist/x64/Quorvin.dll)
 demo: setup-demo dll
 	cmake --build $(BUILD)/$(DEMO_BUILD) -j $(JOBS) --target QuorvinEditor
-	QUORVIN_DEMO_SETTINGS=$(SETTINGS) demo/run-demo.sh $(CURDIR)/$(BUILD) $(CURDIR)/$(BUILD)/$(DEMO_BUILD) $(CURDIR)/$(DEMO_DLL) $(ARCH)
+	QUORVIN_DEMO_SETTINGS=$(SETTINGS) QUORVIN_DEMO_UI=$(UI) demo/run-demo.sh $(CURDIR)/$(BUILD) $(CURDIR)/$(BUILD)/$(DEMO_BUILD) $(CURDIR)/$(DEMO_DLL) $(ARCH)
 
 test: setup-test dll
 	cmake --build $(BUILD)/win32 -j $(JOBS)

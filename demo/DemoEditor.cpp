@@ -120,6 +120,14 @@ bool SaveScreen(const char* path) {
     return saved;
 }
 
+void PrintMenu(const StandInEditor& editor) {
+    std::printf("The macro menu:\n");
+    for (const std::string& line : DescribeMenu(editor.snapshot().items)) {
+        std::printf("  %s\n", Utf8(line).c_str());
+    }
+    std::fflush(stdout);
+}
+
 using PlugInProcFunction = LRESULT(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
 using IdFunction = UINT(WINAPI*)();
 
@@ -199,6 +207,7 @@ class EditorWindow {
             case WM_COMMAND:
                 if (LOWORD(wParam) == kCommandButton) {
                     editor_.RunCommand(plugin_);
+                    PrintMenu(editor_);
                     return true;
                 }
                 return false;
@@ -257,10 +266,7 @@ int Screenshot(const PluginModule& plugin, StandInEditor& editor, const char* pa
     SetCursorPos(140, 110);
     editor.PlayKeys({'4'});
     editor.RunCommand(plugin);
-    std::printf("The macro menu:\n");
-    for (const std::string& line : DescribeMenu(editor.snapshot().items)) {
-        std::printf("  %s\n", Utf8(line).c_str());
-    }
+    PrintMenu(editor);
     std::printf(saved ? "Screenshot saved.\n" : "No screenshot could be taken.\n");
     return saved && editor.snapshot().taken ? 0 : 1;
 }

@@ -3,7 +3,9 @@
 # With a display: a real window. Without one (or QUORVIN_DEMO_HEADLESS=1): a
 # screenshot of the menu in build/demo/menu.png and the menu printed as text.
 # QUORVIN_DEMO_SETTINGS=ini: the editor keeps its settings in INI files of its
-# own, as a portable editor, instead of the registry.
+# own, as a portable editor, instead of the registry. QUORVIN_DEMO_UI=en: the
+# editor's interface is in English (ja, the default: Japanese), and so are the
+# plug-in's own texts.
 #   run-demo.sh <build folder> <Windows build folder> <plug-in DLL> x86|x64
 # The DLL, the stand-in editor of the Windows build folder and Wine are all of
 # the one architecture.
@@ -20,6 +22,11 @@ macros="$WINEPREFIX/drive_c/QuorvinDemo/Macros"
 rm -rf "$macros" && mkdir -p "$macros" && cp -R "$here/macros/." "$macros/"
 editor=("$windows_build/QuorvinEditor.exe" "$(windows_path "$dll")" 'C:\QuorvinDemo\Macros')
 unset QUORVIN_STANDIN_INI
+case "${QUORVIN_DEMO_UI:-ja}" in
+    ja) export QUORVIN_STANDIN_LANGUAGE=0x0411 ;;
+    en) export QUORVIN_STANDIN_LANGUAGE=0x0409 ;;
+    *) echo "run-demo.sh: UI is ja or en, not ${QUORVIN_DEMO_UI}" >&2; exit 2 ;;
+esac
 if [ "${QUORVIN_DEMO_SETTINGS:-registry}" = ini ]; then
     rm -rf "$WINEPREFIX/drive_c/QuorvinDemo/Settings"
     export QUORVIN_STANDIN_INI='C:\QuorvinDemo\Settings'

@@ -9,3 +9,11 @@
 #define IDS_OPEN_FOLDER 500
 #define IDS_NO_MACROS 501
 #define IDS_OPEN_FOLDER_WITH_ACCELERATOR 502
+
+// The same texts in English, for an editor whose interface is in any other
+// language than Japanese; the name and the version are the same in both.
+#define IDS_MENU_TEXT_ENGLISH 1001
+#define IDS_STATUS_MESSAGE_ENGLISH 1002
+#define IDS_UNINSTALL_QUESTION_ENGLISH 1003
+#define IDS_OPEN_FOLDER_ENGLISH 1500
+#define IDS_OPEN_FOLDER_WITH_ACCELERATOR_ENGLISH 1502

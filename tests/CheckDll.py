@@ -19,6 +19,11 @@ for info in pe.FileInfo[0] if hasattr(pe, "FileInfo") else []:
             strings[table.LangID.decode()] = {k.decode(): v.decode() for k, v in table.entries.items()}
     if info.Key == b"VarFileInfo":
         translations += [var.entry.get(b"Translation") for var in info.Var]
+# The string table's blocks of 16 (id // 16 + 1) and their languages.
+string_blocks = sorted(
+    (block.id, language.id)
+    for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries if kind.id == 6
+    for block in kind.directory.entries for language in block.directory.entries)
 fixed = pe.VS_FIXEDFILEINFO[0] if hasattr(pe, "VS_FIXEDFILEINFO") else None
 major, minor = (int(part) for part in version.split("."))
 characteristics = pe.OPTIONAL_HEADER.DllCharacteristics
@@ -53,6 +58,9 @@ checks = [
         "CompanyName": "Merrow", "FileDescription": "マクロフォルダ一覧", "FileVersion": version,
         "LegalCopyright": "Copyright (c) 2026 Merrow. MIT License.", "OriginalFilename": "Quorvin.dll", "ProductName": "Quorvin", "ProductVersion": version}),
     ("the matching translation", translations, ["0x0411 0x04b0"]),
+    # 1 to 5 and 500 to 502 in Japanese, 1001 to 1003, 1500 and 1502 in English.
+    ("the string table in Japanese and English", string_blocks,
+     [(1, 0x411), (32, 0x411), (63, 0x409), (94, 0x409)]),
 ]
 failures = 0
 for what, got, expected in checks:

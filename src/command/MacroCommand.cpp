@@ -17,12 +17,13 @@ namespace {
 constexpr int kItemsBeforeFolderLetter = 9;
 
 // From the UTF-16 string table, so that no code page turns it into "?".
-WideString OpenFolderLabel(Platform& platform, int itemCount, std::int32_t style) {
+WideString OpenFolderLabel(Platform& platform, const PluginTexts& texts, int itemCount,
+                           std::int32_t style) {
     if (style == 2 && itemCount > kItemsBeforeFolderLetter) {
         return AcceleratorPrefix(itemCount, style) +
-               platform.LoadWideString(ModuleInstance(), IDS_OPEN_FOLDER);
+               platform.LoadWideString(ModuleInstance(), texts.Id(IDS_OPEN_FOLDER));
     }
-    return platform.LoadWideString(ModuleInstance(), IDS_OPEN_FOLDER_WITH_ACCELERATOR);
+    return platform.LoadWideString(ModuleInstance(), texts.Id(IDS_OPEN_FOLDER_WITH_ACCELERATOR));
 }
 
 // What the user picked, copied out of the menu so that the menu can go first.
@@ -33,15 +34,15 @@ struct MenuChoice {
 };
 
 // Builds the menu, shows it and destroys every menu of it before returning.
-MenuChoice ChooseFromMenu(Platform& platform, SettingsStore& store, WindowHandle window,
-                          const WideString& folder, const WalkLimits& limits) {
+MenuChoice ChooseFromMenu(Platform& platform, SettingsStore& store, const PluginTexts& texts,
+                          WindowHandle window, const WideString& folder, const WalkLimits& limits) {
     MacroMenuBuilder builder(platform, store, limits);
     const std::int32_t style = ReadAcceleratorStyle(store);
     PopupMenu& menu = builder.BuildFolderMenu(folder, style);
     const int itemCount = menu.count();
     menu.AppendSeparator();
-    menu.AppendCommand(kOpenFolderCommand, OpenFolderLabel(platform, itemCount, style), false,
-                       false, false);
+    menu.AppendCommand(kOpenFolderCommand, OpenFolderLabel(platform, texts, itemCount, style),
+                       false, false, false);
 
     MenuChoice choice;
     choice.id = menu.Show(window);
@@ -59,8 +60,9 @@ MenuChoice ChooseFromMenu(Platform& platform, SettingsStore& store, WindowHandle
 
 }  // namespace
 
-void RunMacroMenuCommand(Platform& platform, SettingsStore& registry, WindowHandle window,
-                         const WalkLimits& limits) {
+void RunMacroMenuCommand(Platform& platform, SettingsStore& registry, PluginTexts& texts,
+                         WindowHandle window, const WalkLimits& limits) {
+    texts.FollowEditor(platform, window);
     SettingsChoice settings(platform, registry, window);
     SettingsStore& store = settings.store();
     RepairLoans(platform, store);
@@ -75,7 +77,7 @@ void RunMacroMenuCommand(Platform& platform, SettingsStore& registry, WindowHand
     }
     // No menu of the command stays alive while the macro runs, which may take
     // minutes and open commands of its own: each holds up to 4,096 USER objects.
-    const MenuChoice choice = ChooseFromMenu(platform, store, window, folder, limits);
+    const MenuChoice choice = ChooseFromMenu(platform, store, texts, window, folder, limits);
     switch (choice.kind) {
         case MenuChoice::Kind::kRegistered:
             platform.PostWindowMessage(window, kHostMsgRunCommand, choice.id, 0);

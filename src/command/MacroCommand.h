@@ -4,13 +4,15 @@
 #include "menu/MacroMenuBuilder.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
+#include "plugin/PluginTexts.h"
 
 namespace quorvin {
 
 // The plug-in's command: the macro menu at the cursor, and the chosen item
-// carried out, with the editor's settings from the store it keeps them in.
-void RunMacroMenuCommand(Platform& system, SettingsStore& registry, WindowHandle window,
-                         const WalkLimits& limits = WalkLimits());
+// carried out, with the editor's settings from the store it keeps them in
+// and the plug-in's own texts in the editor's language.
+void RunMacroMenuCommand(Platform& system, SettingsStore& registry, PluginTexts& texts,
+                         WindowHandle window, const WalkLimits& limits = WalkLimits());
 
 // Runs a macro the editor has not registered by lending it the first
 // registered slot (Macro0) for one synchronous editor command.

@@ -10,7 +10,7 @@ extern "C" void QUORVIN_API OnCommand(quorvin::WindowHandle window) {
     // standard library can raise here is running out of memory, and then
     // the command simply does less.
     try {
-        quorvin::RunMacroMenuCommand(platform, registry, window);
+        quorvin::RunMacroMenuCommand(platform, registry, quorvin::ProcessTexts(), window);
     } catch (...) {
     }
 }

@@ -6,12 +6,12 @@
 
 namespace {
 
-quorvin::StartupRepair startupRepair;
+quorvin::EditorStartup startup;
 
-void RepairLeftLoans(quorvin::WindowHandle window) {
+void StartUpAtTheFirstWindow(quorvin::WindowHandle window) {
     quorvin::Win32Platform platform;
     quorvin::Win32Registry registry;
-    startupRepair.AtCall(platform, registry, window);
+    startup.AtCall(platform, registry, quorvin::ProcessTexts(), window);
 }
 
 }  // namespace
@@ -21,19 +21,20 @@ void RepairLeftLoans(quorvin::WindowHandle window) {
 extern "C" {
 
 int QUORVIN_API QueryStatus(quorvin::WindowHandle window, int* checked) {
-    RepairLeftLoans(window);
+    StartUpAtTheFirstWindow(window);
     return quorvin::QueryCommandStatus(checked) ? 1 : 0;
 }
 
 void QUORVIN_API OnEvents(quorvin::WindowHandle window, unsigned events, quorvin::LParam value) {
     quorvin::Win32Platform platform;
-    RepairLeftLoans(window);
-    quorvin::HandleEvents(platform, window, events, value);
+    StartUpAtTheFirstWindow(window);
+    quorvin::HandleEvents(platform, quorvin::ProcessTexts(), window, events, value);
 }
 
-unsigned QUORVIN_API GetMenuTextID() { return IDS_MENU_TEXT; }
+// No window: the language last learned, Japanese before any.
+unsigned QUORVIN_API GetMenuTextID() { return quorvin::ProcessTexts().Id(IDS_MENU_TEXT); }
 
-unsigned QUORVIN_API GetStatusMessageID() { return IDS_STATUS_MESSAGE; }
+unsigned QUORVIN_API GetStatusMessageID() { return quorvin::ProcessTexts().Id(IDS_STATUS_MESSAGE); }
 
 unsigned QUORVIN_API GetBitmapID() { return quorvin::kDefaultBitmap; }
 
@@ -41,8 +42,9 @@ quorvin::LResult QUORVIN_API PlugInProc(quorvin::WindowHandle window, unsigned c
                                         quorvin::WParam wParam, quorvin::LParam lParam) {
     quorvin::Win32Platform platform;
     quorvin::Win32Registry registry;
-    RepairLeftLoans(window);
-    return quorvin::AnswerPlugInQuery(platform, registry, window, code, wParam, lParam);
+    StartUpAtTheFirstWindow(window);
+    return quorvin::AnswerPlugInQuery(platform, registry, quorvin::ProcessTexts(), window, code,
+                                      wParam, lParam);
 }
 
 }  // extern "C"

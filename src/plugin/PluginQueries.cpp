@@ -43,17 +43,20 @@ LResult AnswerTextQuery(Platform& platform, std::uint32_t id, WParam bufferSize,
 // In UTF-16, so that the Japanese question reads right under any code page.
 // A Macro0 that a killed editor left lent goes back first, as at every
 // command: once the DLL is gone, nothing would put it back.
-LResult ConfirmUninstall(Platform& platform, SettingsStore& registry, WindowHandle window) {
+LResult ConfirmUninstall(Platform& platform, SettingsStore& registry, PluginTexts& texts,
+                         WindowHandle window) {
     RepairEditorLoans(platform, registry, window);
-    const WideString question = platform.LoadWideString(ModuleInstance(), IDS_UNINSTALL_QUESTION);
+    texts.FollowEditor(platform, window);
+    const WideString question =
+        platform.LoadWideString(ModuleInstance(), texts.Id(IDS_UNINSTALL_QUESTION));
     return platform.ShowMessageBox(window, question.c_str(), u"EmEditor", kMbYesNoQuestion) ==
                    kIdYes
                ? 1
                : 0;
 }
 
-LResult AnswerQuery(Platform& platform, SettingsStore& registry, WindowHandle window,
-                    std::uint32_t code, WParam wParam, LParam lParam) {
+LResult AnswerQuery(Platform& platform, SettingsStore& registry, PluginTexts& texts,
+                    WindowHandle window, std::uint32_t code, WParam wParam, LParam lParam) {
     switch (code) {
         case kQueryName:
             return AnswerTextQuery(platform, IDS_PLUGIN_NAME, wParam, lParam);
@@ -62,7 +65,7 @@ LResult AnswerQuery(Platform& platform, SettingsStore& registry, WindowHandle wi
         case kQueryUninstallAllowed:
             return 1;
         case kQueryConfirmUninstall:
-            return ConfirmUninstall(platform, registry, window);
+            return ConfirmUninstall(platform, registry, texts, window);
         case kQueryBitmap:
             return ChooseBitmap(static_cast<std::uint32_t>(wParam));
         case kQueryMaskColour:
@@ -90,33 +93,39 @@ std::uint32_t MaskColour(std::uint32_t flags) {
     return (flags & (kImage256Colours | kImageTrueColour)) ? kMagenta : 0;
 }
 
-LResult AnswerPlugInQuery(Platform& platform, SettingsStore& registry, WindowHandle window,
-                          std::uint32_t code, WParam wParam, LParam lParam) {
+LResult AnswerPlugInQuery(Platform& platform, SettingsStore& registry, PluginTexts& texts,
+                          WindowHandle window, std::uint32_t code, WParam wParam, LParam lParam) {
     // Running out of memory is the one exception the standard library can
     // raise here; it must not unwind into the editor.
     try {
-        return AnswerQuery(platform, registry, window, code, wParam, lParam);
+        return AnswerQuery(platform, registry, texts, window, code, wParam, lParam);
     } catch (...) {
         return 0;
     }
 }
 
-void StartupRepair::AtCall(Platform& system, SettingsStore& registry, WindowHandle window) {
+void EditorStartup::AtCall(Platform& system, SettingsStore& registry, PluginTexts& texts,
+                           WindowHandle window) {
     if (done_ || window == nullptr) return;
     done_ = true;
     try {
         RepairEditorLoans(system, registry, window);
+        texts.FollowEditor(system, window);
     } catch (...) {
     }
 }
 
-void HandleEvents(Platform& platform, WindowHandle window, std::uint32_t events, LParam value) {
+void HandleEvents(Platform& platform, PluginTexts& texts, WindowHandle window, std::uint32_t events,
+                  LParam value) {
     if (events & kEventStoreValue) {
         rememberedEventValue = value;
     }
     if (events & kEventSendValue) {
         platform.SendWindowMessage(window, kHostMsgEventValue,
                                    static_cast<WParam>(rememberedEventValue), 0);
+    }
+    if (events & kEventUiChanged) {
+        texts.FollowEditor(platform, window);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
+#include "plugin/PluginTexts.h"
 
 // How the plug-in presents itself to the editor: its texts, images, state and
 // events, answered without touching the command's own state.
@@ -26,18 +27,22 @@ constexpr std::uint32_t kDefaultBitmap = 101;
 std::uint32_t ChooseBitmap(std::uint32_t flags);
 std::uint32_t MaskColour(std::uint32_t flags);
 
-// Neither lets an exception out: the editor gets the answer a failure gives.
-LResult AnswerPlugInQuery(Platform& platform, SettingsStore& registry, WindowHandle window,
-                          std::uint32_t code, WParam wParam, LParam lParam);
-void HandleEvents(Platform& platform, WindowHandle window, std::uint32_t events, LParam value);
+// Lets no exception out: the editor gets the answer a failure gives. The
+// uninstall question is asked in the editor's language.
+LResult AnswerPlugInQuery(Platform& platform, SettingsStore& registry, PluginTexts& texts,
+                          WindowHandle window, std::uint32_t code, WParam wParam, LParam lParam);
+// A change of the editor's interface may be a change of its language.
+void HandleEvents(Platform& platform, PluginTexts& texts, WindowHandle window, std::uint32_t events,
+                  LParam value);
 
 // The editor asks for the plug-in's state at start-up: the first call that
 // passes a window repairs a loan of Macro0 that an editor which died left
-// behind, before the user sees anything. Only the window tells where this
-// editor keeps its settings, so calls without one wait for it.
-class StartupRepair {
+// behind, before the user sees anything, and learns the editor's language.
+// Only the window tells where this editor keeps its settings, so calls
+// without one wait for it.
+class EditorStartup {
   public:
-    void AtCall(Platform& system, SettingsStore& registry, WindowHandle window);
+    void AtCall(Platform& system, SettingsStore& registry, PluginTexts& texts, WindowHandle window);
 
   private:
     bool done_ = false;

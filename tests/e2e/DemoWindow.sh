@@ -2,8 +2,10 @@
 # make demo's window as a person uses it, with real X input: click into the
 # window, press F5, wait longer than the test editor would before it closed
 # the menu by itself, then press 1. The request for Hello.js, the sample's
-# registered macro 0, must reach standard output. Once with the editor's
-# settings in the registry, once in INI files (make demo SETTINGS=ini).
+# registered macro 0, must reach standard output, and the menu must end with
+# the folder item in the editor's language. With the editor's settings in the
+# registry, in INI files (make demo SETTINGS=ini), and in an English editor
+# (make demo UI=en).
 #   DemoWindow.sh <Windows build folder> <plug-in DLL> x86|x64
 set -uo pipefail
 windows_build="$1" dll="$2" arch="$3"
@@ -21,16 +23,19 @@ mkdir -p "$build/demo"
 passed=0
 finish() {
     kill "$demo" 2>/dev/null
-    echo "--- what the demo printed ($settings):"
+    echo "--- what the demo printed ($settings, $ui):"
     cat "$out"
     echo "$1"
     [ "$1" = "$passed passed, 0 failed" ]
     exit $?
 }
 
-for settings in registry ini; do
-    out="$build/demo/window-test.$arch.$settings.out"
-    QUORVIN_DEMO_SETTINGS=$settings \
+for mode in registry:ja ini:ja registry:en; do
+    settings="${mode%:*}" ui="${mode#*:}"
+    folder_item='マクロフォルダを開く(&O) #9215'
+    [ "$ui" = en ] && folder_item='Open Macro Folder (&O) #9215'
+    out="$build/demo/window-test.$arch.$settings.$ui.out"
+    QUORVIN_DEMO_SETTINGS=$settings QUORVIN_DEMO_UI=$ui \
         "$here/../../demo/run-demo.sh" "$build" "$windows_build" "$dll" "$arch" >"$out" 2>&1 &
     demo=$!
     window=""
@@ -52,6 +57,9 @@ for settings in registry ini; do
     done
     grep -q 'Run registered macro 0: .*Hello\.js' "$out" ||
         finish "FAIL Hello.js was not asked for: the menu closed, or was never open; $passed passed, 1 failed"
+    for _ in $(seq 25); do grep -qF "$folder_item" "$out" && break; sleep 0.2; done
+    grep -qF "$folder_item" "$out" ||
+        finish "FAIL the menu did not end with $folder_item; $passed passed, 1 failed"
     xdotool key --window "$window" alt+F4
     for _ in $(seq 25); do kill -0 "$demo" 2>/dev/null || break; sleep 0.2; done
     kill "$demo" 2>/dev/null

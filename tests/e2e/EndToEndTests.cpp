@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "EndToEnd.h"
+#include "SettingsStore.h"
 
 using namespace standin;
 
@@ -576,6 +577,11 @@ void StringTableHoldsTheTexts(Context& context) {
         {500, L"\u30DE\u30AF\u30ED\u30D5\u30A9\u30EB\u30C0\u3092\u958B\u304F"},
         {501, L"\u30DE\u30AF\u30ED\u304C\u898B\u3064\u304B\u308A\u307E\u305B\u3093"},
         {502, L"\u30DE\u30AF\u30ED\u30D5\u30A9\u30EB\u30C0\u3092\u958B\u304F(&O)"},
+        {1001, L"Macro Folder List"},
+        {1002, L"Lists the macros in the macro folder, sub-folders included.\nMacro Folder List"},
+        {1003, L"Are you sure you want to uninstall Quorvin?"},
+        {1500, L"Open Macro Folder"},
+        {1502, L"Open Macro Folder (&O)"},
     };
     PluginModule plugin(context.dllPath);
     for (const Case& c : cases) {
@@ -738,6 +744,54 @@ void OwnTextsInTheWesternCodePage(Context& context) {
     context.check.True(seen.text == WideResource(plugin, 3), "the Japanese question, in UTF-16");
 }
 
+// The editor's language, as it answers 2106/320, chooses the plug-in's own
+// texts: its menu and status texts, loaded by the editor by the ids the
+// plug-in gives, the folder item and the uninstall question.
+void TheEditorsLanguageChoosesItsTexts(Context& context) {
+    ResetEditorSettings();
+    MakeFile(context.folder + "\\a.js");
+    SetMacroFolder(context.folder);
+    struct Case {
+        const char* language;  // nullptr: an editor before 8.00, which answers 0
+        bool english;
+    };
+    for (const Case& c : {Case{"0x0409", true}, Case{"0x0407", true}, Case{"0x0411", false},
+                          Case{nullptr, false}}) {
+        std::printf("  the editor's language: %s\n", c.language ? c.language : "(none)");
+        SetEnvironmentVariableA(kLanguageVariable, c.language);
+        PluginModule plugin(context.dllPath);
+        StandInEditor editor;
+        const auto menuTextId = plugin.ExportAs<IdFunction>("GetMenuTextID");
+        const auto statusTextId = plugin.ExportAs<IdFunction>("GetStatusMessageID");
+        context.check.Equal(1, menuTextId(), "Japanese before a call with a window");
+        BOOL checked = FALSE;
+        plugin.ExportAs<QueryStatusFunction>("QueryStatus")(editor.window(), &checked);
+        context.check.True(WideResource(plugin, menuTextId()) ==
+                               (c.english ? L"Macro Folder List" : WideResource(plugin, 1)),
+                           "the menu text the editor loads");
+        context.check.True(
+            WideResource(plugin, statusTextId()) == WideResource(plugin, c.english ? 1002 : 2),
+            "the status text the editor loads");
+        Run(context, editor, plugin, {VK_ESCAPE});
+        const auto& items = editor.snapshot().items;
+        if (context.check.True(!items.empty(), "a menu")) {
+            context.check.True(items.back().trueLabel == (c.english ? L"Open Macro Folder (&O)"
+                                                                    : WideResource(plugin, 502)),
+                               "the folder item");
+        }
+        LRESULT agreed = -1;
+        const MessageBoxSeen seen = AskToUninstall(plugin, editor, IDNO, &agreed);
+        context.check.True(seen.text == (c.english ? L"Are you sure you want to uninstall Quorvin?"
+                                                   : WideResource(plugin, 3)),
+                           "the uninstall question");
+        // The user picks Japanese in the editor, or English.
+        SetEnvironmentVariableA(kLanguageVariable, c.english ? "0x0411" : "0x0409");
+        plugin.ExportAs<OnEventsFunction>("OnEvents")(editor.window(), 0x10000000, 0);
+        context.check.Equal(c.english ? 1 : 1001, menuTextId(), "after the change of language");
+    }
+    SetEnvironmentVariableA(kLanguageVariable, nullptr);
+}
+
 void EventsAreRememberedAndEchoed(Context& context) {
     PluginModule plugin(context.dllPath);
     StandInEditor editor;
@@ -859,6 +913,7 @@ const TestEntry kTests[] = {
     E2E_TEST(TextQueriesFillTheEditorsBuffer, default),
     E2E_TEST(UninstallAsksTheUser, ja),
     E2E_TEST(OwnTextsInTheWesternCodePage, default),
+    E2E_TEST(TheEditorsLanguageChoosesItsTexts, default),
     E2E_TEST(EventsAreRememberedAndEchoed, default),
     E2E_TEST(ToolbarImagesHaveTheirFormats, default),
 };

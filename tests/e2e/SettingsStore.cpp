@@ -1,6 +1,8 @@
 #include "SettingsStore.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <vector>
@@ -11,6 +13,8 @@ namespace {
 
 constexpr UINT kInfo = 2106;
 constexpr WPARAM kInfoUsesIni = 319;
+constexpr WPARAM kInfoGetLanguage = 320;
+constexpr std::size_t kLanguageFolderUnits = 260;
 constexpr UINT kSetValue = 2133;
 constexpr UINT kQueryValue = 2134;
 constexpr DWORD kCommon = 0x7FFFFF00;
@@ -250,8 +254,29 @@ std::wstring IniFolder() {
     return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
 }
 
+LANGID EditorLanguage() {
+    char text[16] = {};
+    const DWORD length = GetEnvironmentVariableA(kLanguageVariable, text, sizeof text);
+    return length > 0 && length < sizeof text ? static_cast<LANGID>(std::strtoul(text, nullptr, 0))
+                                              : 0;
+}
+
 bool AnswerSettingsMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     const bool ini = !IniFolder().empty();
+    if (message == kInfo && wParam == kInfoGetLanguage) {
+        *result = 0;
+        if (lParam == 0) {
+            RecordRefusal("2106/320 without a buffer for the language folder");
+            return true;
+        }
+        // The folder, and the buffer filled to its end, as the question allows.
+        auto* folder = reinterpret_cast<wchar_t*>(lParam);
+        const std::wstring name = L"C:\\Program Files\\EmEditor\\Languages";
+        std::fill(folder, folder + kLanguageFolderUnits, L'\0');
+        std::copy(name.begin(), name.end(), folder);
+        *result = EditorLanguage();
+        return true;
+    }
     if (message == kInfo) {
         *result = wParam == kInfoUsesIni && ini ? 1 : 0;
         return true;

@@ -15,9 +15,14 @@
 // as a portable editor: EmEditor.ini ([Common], [Macros]) and PlugIns.ini (a
 // section per plug-in), in UTF-16 with a byte-order mark, so that any path
 // survives. The editors a test starts inherit the variable.
+//
+// Asked 2106/320, the language of its interface, it answers the LANGID that
+// QUORVIN_STANDIN_LANGUAGE names (0x0409, say), or 0, as an editor before
+// 8.00, when it names none.
 namespace standin {
 
 constexpr const char* kIniFolderVariable = "QUORVIN_STANDIN_INI";
+constexpr const char* kLanguageVariable = "QUORVIN_STANDIN_LANGUAGE";
 
 // The editor's published rules for 2133 and 2134 hold: a call that breaks
 // one is refused with 87 and recorded in this file, by whichever stand-in
@@ -29,7 +34,9 @@ std::string Refusals();
 
 // Empty when the settings are in the registry.
 std::wstring IniFolder();
-// Handles the three messages; false for any other.
+// The LANGID it answers; 0 when it names none.
+LANGID EditorLanguage();
+// Handles the three messages and the language question; false for any other.
 bool AnswerSettingsMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
 // A value of the editor's INI files as text; false when absent.

@@ -65,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint32_t choice = kChoices[input.Byte() % 6];
     platform.onTrack = [&](testing::FakePlatform&, MenuHandle) { return choice; };
 
-    RunMacroMenuCommand(platform, platform, kWindow);
+    PluginTexts texts;
+    RunMacroMenuCommand(platform, platform, texts, kWindow);
     SettingsChoice settings(platform, platform, kWindow);
     RepairLoans(platform, settings.store());
     RegisteredMacrosOutsideLoans(platform, settings.store());

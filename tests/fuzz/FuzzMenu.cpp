@@ -78,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform.onTrack = [&](testing::FakePlatform&, MenuHandle) { return choice; };
     const auto stored = platform.FindValue(kMacrosKey, "Macro0");
     const std::string before = stored ? stored->bytes : "(absent)";
-    RunMacroMenuCommand(platform, platform, nullptr);
+    PluginTexts texts;
+    RunMacroMenuCommand(platform, platform, texts, nullptr);
 
     const auto after = platform.FindValue(kMacrosKey, "Macro0");
     if ((after ? after->bytes : "(absent)") != before) std::abort();

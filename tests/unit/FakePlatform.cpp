@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #endif
 
+#include "plugin/PluginTexts.h"
 #include "settings/EditorSettings.h"
 
 namespace quorvin::testing {
@@ -901,6 +902,18 @@ LResult FakePlatform::SendWindowMessage(WindowHandle window, std::uint32_t messa
     if ((message == kHostMsgInfo || toStore) && windowOwners.count(window) != 0) {
         ++refusedStoreCalls;  // a dialog
         return Survive(0);
+    }
+    if (message == kHostMsgInfo && wParam == kInfoGetLanguage) {
+        if (lParam == 0) {
+            ++refusedStoreCalls;  // the editor fills the buffer it is given
+            return Survive(0);
+        }
+        // The language folder, and the rest of the buffer to its end.
+        auto* folder = reinterpret_cast<char16_t*>(lParam);
+        const std::u16string name = u"C:\\Tools\\EmEditor\\Languages";
+        std::fill(folder, folder + kLanguageFolderUnits, u'\0');
+        std::copy(name.begin(), name.end(), folder);
+        return Survive(editorLanguage);
     }
     if (message == kHostMsgInfo) return Survive(wParam == kInfoUsesIni && keepsIniSettings ? 1 : 0);
     if (toStore) return Survive(AnswerStoreMessage(message, lParam));

@@ -178,6 +178,10 @@ class FakePlatform : public Platform, public SettingsStore {
     // The store answers only the editor's frame: a window with an owner is a
     // dialog, whose default procedure answers every message with 0.
     int refusedStoreCalls = 0;
+    // What it answers to 2106/320, the language of its interface: a LANGID,
+    // or 0 as an editor before 8.00. It fills the buffer of 260 units to its
+    // end, as the question allows, and refuses a question without one.
+    LResult editorLanguage = 0;
     std::map<WindowHandle, WindowHandle> windowOwners;
     std::u16string programPath = u"C:\\Tools\\EmEditor\\EmEditor.exe";
 

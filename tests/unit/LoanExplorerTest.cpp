@@ -180,7 +180,7 @@ class Replay {
         platform_.otherProcesses = Alive();
         RepairLoans(platform_, store());
         platform_.onTrack = [](FakePlatform&, MenuHandle) { return 0u; };
-        RunMacroMenuCommand(platform_, platform_, kWindow);
+        RunMacroMenuCommand(platform_, platform_, texts_, kWindow);
         if (Stored("Macro0") != user_) Fail("Macro0 is not the user's value: " + Text("Macro0"));
         if (JournalLeft()) Fail("a journal is left");
         if (ini_ && (platform_.HasKey(kJournalKey) || RegistryMacro0() != registry_)) {
@@ -298,7 +298,7 @@ class Replay {
             if (message.message == 2070) Ran(chosen, Text("Macro0"));
         };
         const std::size_t before = platform_.messages.size();
-        RunMacroMenuCommand(platform_, platform_, kWindow);
+        RunMacroMenuCommand(platform_, platform_, texts_, kWindow);
         platform_.onTrack = nullptr;
         platform_.onSend = nullptr;
         // The editor runs a posted macro once the command has returned.
@@ -329,6 +329,7 @@ class Replay {
     const bool ini_;
     FakePlatform platform_;
     EditorSettings editorStore_;
+    PluginTexts texts_;
     std::string registry_;  // the other editor's Macro0, in the registry
     Kept user_;
     bool baseline_ = false;

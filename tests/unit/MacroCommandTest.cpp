@@ -34,7 +34,7 @@ class MacroCommand : public ::testing::Test {
         platform.AddKey(kMacros);
     }
 
-    void Run() { RunMacroMenuCommand(platform, platform, kWindow); }
+    void Run() { RunMacroMenuCommand(platform, platform, texts, kWindow); }
 
     Lines ShownMenu() const { return DumpMenu(platform, platform.shownMenu); }
 
@@ -45,6 +45,7 @@ class MacroCommand : public ::testing::Test {
     }
 
     FakePlatform platform;
+    PluginTexts texts;
 };
 
 TEST_F(MacroCommand, WithoutAFolderTellsTheEditorAndShowsNoMenu) {
@@ -57,7 +58,7 @@ TEST_F(MacroCommand, WithoutAFolderTellsTheEditorAndShowsNoMenu) {
         } else if (variant == 2) {
             p.SetString(kCommon, "MacroFolder", "");
         }
-        RunMacroMenuCommand(p, p, kWindow);
+        RunMacroMenuCommand(p, p, texts, kWindow);
         ASSERT_EQ(1u, p.messages.size()) << variant;
         EXPECT_FALSE(p.messages[0].posted);
         EXPECT_EQ(2085u, p.messages[0].message);
@@ -87,6 +88,7 @@ TEST_F(MacroCommand, FolderItemLabelFollowsStyleAndItemCount) {
         const char* label;
         std::size_t entryCap = WalkLimits().entries;
         bool refusedFolder = false;  // a folder after the macros, its sub-menu refused
+        LResult language = 0;        // the editor's
     };
     const std::size_t noCap = WalkLimits().entries;
     const Case cases[] = {
@@ -101,11 +103,17 @@ TEST_F(MacroCommand, FolderItemLabelFollowsStyleAndItemCount) {
         {12, 0, 2, "&B Open folder #9215", 10},          // ten macros and "…"
         {9, 0, 2, "&A Open folder #9215", noCap, true},  // the refused one counted once
         {8, 0, 2, "Open folder(&O) #9215", noCap, true},
+        {10, 0, 2, "&A Open Macro Folder #9215", noCap, false, 0x409},
+        {9, 0, 2, "Open Macro Folder (&O) #9215", noCap, false, 0x409},
+        {9, 0, 2, "Open folder(&O) #9215", noCap, false, 0x411},
     };
     for (const Case& c : cases) {
         FakePlatform p;
         p.strings[500] = "Open folder";
         p.strings[502] = "Open folder(&O)";
+        p.strings[1500] = "Open Macro Folder";
+        p.strings[1502] = "Open Macro Folder (&O)";
+        p.editorLanguage = c.language;
         p.SetString(kCommon, "MacroFolder", kRoot);
         p.SetDword(kCommon, "ExtraShortCut", c.style);
         for (int i = 0; i < c.skipped; ++i) {
@@ -120,7 +128,7 @@ TEST_F(MacroCommand, FolderItemLabelFollowsStyleAndItemCount) {
         }
         WalkLimits limits;
         limits.entries = c.entryCap;
-        RunMacroMenuCommand(p, p, kWindow, limits);
+        RunMacroMenuCommand(p, p, texts, kWindow, limits);
         const Lines menu = DumpMenu(p, p.shownMenu);
         // The capped row has no skipped files.
         const std::size_t listed =
@@ -179,7 +187,7 @@ TEST_F(MacroCommand, ChoosingTheFolderItemOpensTheFolder) {
         p.strings[502] = "Open folder(&O)";
         p.SetWideString(kCommon, "MacroFolder", folder);
         p.onTrack = FakePlatform::Choose("Open folder(&O)");
-        RunMacroMenuCommand(p, p, kWindow);
+        RunMacroMenuCommand(p, p, texts, kWindow);
         ASSERT_EQ(1u, p.shellRequests.size()) << testing::Utf8(folder);
         const auto& request = p.shellRequests[0];
         EXPECT_EQ(kWindow, request.window);
@@ -209,7 +217,7 @@ TEST_F(MacroCommand, WithoutUserObjectsLeftTheCommandDoesLessAndLeavesNothing) {
         p.AddFile(kRoot + "\\a.js");
         p.AddFile(kRoot + "\\Sub\\b.js");
         p.menusLeft = c.menusLeft;
-        RunMacroMenuCommand(p, p, kWindow);
+        RunMacroMenuCommand(p, p, texts, kWindow);
         if (c.menu.empty()) {
             EXPECT_EQ(nullptr, p.shownMenu) << c.menusLeft;
         } else {
@@ -267,7 +275,7 @@ TEST_F(MacroCommand, UnregisteredMacroRunsThroughMacro0WhichIsPutBackExactly) {
             EXPECT_EQ(0, p.OpenKeyCount()) << c.what;
             EXPECT_EQ(0, p.LiveMenuCount()) << c.what;  // every menu gone before the run
         };
-        RunMacroMenuCommand(p, p, kWindow);
+        RunMacroMenuCommand(p, p, texts, kWindow);
 
         ASSERT_EQ(1u, p.messages.size()) << c.what;
         EXPECT_FALSE(p.messages[0].posted);
@@ -341,7 +349,7 @@ TEST_F(MacroCommand, APortableEditorsMenuAndLoanAreItsOwnStoresInTrueText) {
                 const std::string& bytes = p.FindStoreValue(u"Macros", u"Macro0")->bytes;
                 during.assign(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);
             };
-            RunMacroMenuCommand(p, p, kWindow);
+            RunMacroMenuCommand(p, p, texts, kWindow);
             EXPECT_EQ((Lines{"&1 reg.js #9216 checked", "&2 cur.js #1 default", "&3 plain.js #2",
                              "---", "Open folder(&O) #9215"}),
                       DumpMenu(p, p.shownMenu))
@@ -386,7 +394,7 @@ TEST_F(MacroCommand, Macro0ThatCannotBeReadIsNeverReplaced) {
     denied.onQuery = [&](const std::string&, bool) {
         if (denied.shownMenu != nullptr) denied.failingValues["Macro0"] = 5;
     };
-    RunMacroMenuCommand(denied, denied, kWindow);
+    RunMacroMenuCommand(denied, denied, texts, kWindow);
     EXPECT_TRUE(denied.messages.empty());
     EXPECT_EQ(std::string("C:\\keep.js\0", 11), denied.FindValue(kMacros, "Macro0")->bytes);
     EXPECT_EQ(0, denied.OpenKeyCount());
@@ -397,7 +405,7 @@ TEST_F(MacroCommand, WithoutTheMacrosKeyNothingRunsAndNoKeyIsCreated) {
     p.SetString(kCommon, "MacroFolder", kRoot);
     p.AddFile(kRoot + "\\run.js");
     p.onTrack = FakePlatform::Choose("&1 run.js");
-    RunMacroMenuCommand(p, p, kWindow);
+    RunMacroMenuCommand(p, p, texts, kWindow);
     EXPECT_TRUE(p.messages.empty());
     EXPECT_FALSE(p.HasKey(kMacros));
 }
@@ -430,9 +438,9 @@ TEST_F(MacroCommand, NestedCommandDuringTheRunRestoresInsideTheOuterOne) {
         };
         p.onSend = [&](const FakePlatform::Message&) {
             seenByEditor.push_back(p.FindValue(kMacros, "Macro0")->bytes.c_str());
-            if (depth++ == 0) RunMacroMenuCommand(p, p, kWindow);
+            if (depth++ == 0) RunMacroMenuCommand(p, p, texts, kWindow);
         };
-        RunMacroMenuCommand(p, p, kWindow);
+        RunMacroMenuCommand(p, p, texts, kWindow);
         EXPECT_NE(nested.end(),
                   std::find(nested.begin(), nested.end(), std::string(c.inner) + c.innerState))
             << c.macro0;

@@ -22,10 +22,12 @@ FakePlatform WithTexts() {
     platform.strings[3] = "Really uninstall?";
     platform.strings[4] = "Quorvin";
     platform.strings[5] = "Version 0.4 by Merrow";
+    platform.strings[1003] = "Uninstall Quorvin?";
     return platform;
 }
 
 TEST(PlugInProc, AnswersEachCode) {
+    PluginTexts texts;
     struct Case {
         std::uint32_t code;
         WParam wParam;
@@ -55,7 +57,8 @@ TEST(PlugInProc, AnswersEachCode) {
     };
     for (const Case& c : cases) {
         FakePlatform platform = WithTexts();
-        EXPECT_EQ(c.expected, AnswerPlugInQuery(platform, platform, kWindow, c.code, c.wParam, 0))
+        EXPECT_EQ(c.expected,
+                  AnswerPlugInQuery(platform, platform, texts, kWindow, c.code, c.wParam, 0))
             << "code " << c.code << " wParam " << std::hex << c.wParam;
         EXPECT_TRUE(platform.messageBoxes.empty());
         EXPECT_TRUE(platform.messages.empty());
@@ -78,6 +81,7 @@ TEST(ChooseBitmap, EveryFlagCombinationThatMatters) {
 }
 
 TEST(TextQueries, CopyWithinTheGivenSize) {
+    PluginTexts texts;
     struct Case {
         std::uint32_t code;
         WParam size;
@@ -93,7 +97,7 @@ TEST(TextQueries, CopyWithinTheGivenSize) {
         FakePlatform platform = WithTexts();
         char buffer[64];
         std::memset(buffer, 0x5A, sizeof buffer);
-        const LResult result = AnswerPlugInQuery(platform, platform, kWindow, c.code, c.size,
+        const LResult result = AnswerPlugInQuery(platform, platform, texts, kWindow, c.code, c.size,
                                                  reinterpret_cast<LParam>(buffer));
         EXPECT_EQ(static_cast<LResult>(platform.strings[c.code == 2306 ? 4 : 5].size() + 1),
                   result);
@@ -108,29 +112,43 @@ TEST(TextQueries, CopyWithinTheGivenSize) {
 }
 
 TEST(TextQueries, WithoutABufferOnlyTheSizeIsAnswered) {
+    PluginTexts texts;
     FakePlatform platform = WithTexts();
-    EXPECT_EQ(8, AnswerPlugInQuery(platform, platform, kWindow, 2306, 80, 0));
-    EXPECT_EQ(22, AnswerPlugInQuery(platform, platform, kWindow, 2308, 0, 0));
+    EXPECT_EQ(8, AnswerPlugInQuery(platform, platform, texts, kWindow, 2306, 80, 0));
+    EXPECT_EQ(22, AnswerPlugInQuery(platform, platform, texts, kWindow, 2308, 0, 0));
 }
 
 TEST(TextQueries, LongTextsAreCutAt79Bytes) {
+    PluginTexts texts;
     FakePlatform platform = WithTexts();
     platform.strings[4] = std::string(200, 'n');
     char buffer[128] = {};
-    EXPECT_EQ(80, AnswerPlugInQuery(platform, platform, kWindow, 2306, sizeof buffer,
+    EXPECT_EQ(80, AnswerPlugInQuery(platform, platform, texts, kWindow, 2306, sizeof buffer,
                                     reinterpret_cast<LParam>(buffer)));
     EXPECT_EQ(std::string(79, 'n'), buffer);
 }
 
 TEST(ConfirmUninstall, AsksTheUserAndOnlyYesAgrees) {
+    PluginTexts texts;
     struct Case {
         int answer;
         LResult expected;
         bool killedLoan = false;  // another editor died while it lent Macro0
+        LResult language = 0;     // the editor's, 0 from one before 8.00
     };
-    const Case cases[] = {{6, 1}, {7, 0}, {2, 0}, {0, 0}, {1, 0}, {6, 1, true}, {7, 0, true}};
+    const Case cases[] = {{6, 1},
+                          {7, 0},
+                          {2, 0},
+                          {0, 0},
+                          {1, 0},
+                          {6, 1, true},
+                          {7, 0, true},
+                          {6, 1, false, 0x411},
+                          {6, 1, false, 0x409},
+                          {7, 0, true, 0x407}};
     for (const Case& c : cases) {
         FakePlatform platform = WithTexts();
+        platform.editorLanguage = c.language;
         platform.messageBoxAnswer = c.answer;
         platform.AddKey(kMacrosKey);
         platform.SetString(kMacrosKey, "Macro0", "C:\\mine.js");
@@ -140,11 +158,14 @@ TEST(ConfirmUninstall, AsksTheUserAndOnlyYesAgrees) {
             ASSERT_TRUE(loan.Begin("C:\\a.js"));
             platform.thisProcess = ProcessStamp{100, 5000};
         }
-        EXPECT_EQ(c.expected, AnswerPlugInQuery(platform, platform, kWindow, 2311, 0, 0))
+        EXPECT_EQ(c.expected, AnswerPlugInQuery(platform, platform, texts, kWindow, 2311, 0, 0))
             << c.answer;
         ASSERT_EQ(1u, platform.messageBoxes.size());
         EXPECT_EQ(kWindow, platform.messageBoxes[0].owner);
-        EXPECT_EQ(u"Really uninstall?", platform.messageBoxes[0].text);
+        EXPECT_EQ(
+            c.language == 0 || c.language == 0x411 ? u"Really uninstall?" : u"Uninstall Quorvin?",
+            platform.messageBoxes[0].text)
+            << std::hex << c.language;
         EXPECT_EQ(u"EmEditor", platform.messageBoxes[0].caption);
         EXPECT_EQ(0x24u, platform.messageBoxes[0].type);
         // Put back before the question, whatever the answer.
@@ -156,17 +177,18 @@ TEST(ConfirmUninstall, AsksTheUserAndOnlyYesAgrees) {
 // Running out of memory in the repair before the question: the editor gets
 // the answer a failure gives, never the exception.
 TEST(ConfirmUninstall, AnExceptionNeverReachesTheEditor) {
+    PluginTexts texts;
     FakePlatform platform = WithTexts();
     platform.messageBoxAnswer = 6;
     platform.AddKey(kMacrosKey);
     platform.SetString(kJournalKey, "SavedPresence", "");
     platform.onQuery = [](const std::string&, bool) { throw std::bad_alloc(); };
     LResult answer = 1;
-    EXPECT_NO_THROW(answer = AnswerPlugInQuery(platform, platform, kWindow, 2311, 0, 0));
+    EXPECT_NO_THROW(answer = AnswerPlugInQuery(platform, platform, texts, kWindow, 2311, 0, 0));
     EXPECT_EQ(0, answer);
     EXPECT_TRUE(platform.messageBoxes.empty());
-    StartupRepair startup;
-    EXPECT_NO_THROW(startup.AtCall(platform, platform, kWindow));
+    EditorStartup startup;
+    EXPECT_NO_THROW(startup.AtCall(platform, platform, texts, kWindow));
     platform.onQuery = nullptr;
 }
 
@@ -174,7 +196,8 @@ TEST(ConfirmUninstall, AnExceptionNeverReachesTheEditor) {
 // editor while it lent the registry's. Whichever call of the next portable
 // editor comes first with a window, its frame's or the Plug-ins dialog's, it
 // repairs its own store and leaves the registry to its own editor.
-TEST(StartupRepair, EveryCallWithAWindowRepairsTheEditorsOwnStore) {
+TEST(EditorStartup, EveryCallWithAWindowRepairsTheEditorsOwnStore) {
+    PluginTexts texts;
     WindowHandle const dialog = reinterpret_cast<WindowHandle>(0xD1A);
     enum Way { kMenuDismissed, kUninstallFromTheDialog, kStatusWithoutThenWithAWindow, kDialog };
     for (const Way way :
@@ -197,22 +220,22 @@ TEST(StartupRepair, EveryCallWithAWindowRepairsTheEditorsOwnStore) {
         ASSERT_TRUE(platform.HasKey(kJournalKey)) << way;
 
         platform.thisProcess = ProcessStamp{300, 7000};
-        StartupRepair startup;
+        EditorStartup startup;
         switch (way) {
             case kMenuDismissed:
-                RunMacroMenuCommand(platform, platform, kWindow);
+                RunMacroMenuCommand(platform, platform, texts, kWindow);
                 break;
             case kUninstallFromTheDialog:
-                AnswerPlugInQuery(platform, platform, dialog, 2311, 0, 0);
+                AnswerPlugInQuery(platform, platform, texts, dialog, 2311, 0, 0);
                 ASSERT_EQ(1u, platform.messageBoxes.size());
                 EXPECT_EQ(dialog, platform.messageBoxes[0].owner) << "owned by the dialog";
                 break;
             case kStatusWithoutThenWithAWindow:
-                startup.AtCall(platform, platform, nullptr);
-                startup.AtCall(platform, platform, kWindow);
+                startup.AtCall(platform, platform, texts, nullptr);
+                startup.AtCall(platform, platform, texts, kWindow);
                 break;
             case kDialog:
-                startup.AtCall(platform, platform, dialog);
+                startup.AtCall(platform, platform, texts, dialog);
                 break;
         }
         EXPECT_EQ(testing::Utf16Bytes(u"C:\\mine.js" + std::u16string(1, u'\0')),
@@ -225,6 +248,7 @@ TEST(StartupRepair, EveryCallWithAWindowRepairsTheEditorsOwnStore) {
 }
 
 TEST(OnEvents, RemembersThenSends) {
+    PluginTexts texts;
     struct Step {
         std::uint32_t events;
         LParam value;
@@ -237,11 +261,11 @@ TEST(OnEvents, RemembersThenSends) {
         {0x440, 7, true, 7},      {0x40, 99, true, 7},         {0x400, 12, false, 0},
         {0x1, 5, false, 0},       {0xFFFF, 3, true, 3},        {0x40, 0, true, 3},
         {0x400, -1, false, 0},    {0x40, 0, true, ~WParam{0}}, {0xBBF, 8, false, 0},
-        {0x400, kWide, false, 0}, {0x40, 0, true, kWide},
+        {0x400, kWide, false, 0}, {0x40, 0, true, kWide},      {0x10000440, 4, true, 4},
     };
     for (const Step& step : steps) {
         FakePlatform platform;
-        HandleEvents(platform, kWindow, step.events, step.value);
+        HandleEvents(platform, texts, kWindow, step.events, step.value);
         ASSERT_EQ(step.sends ? 1u : 0u, platform.messages.size()) << std::hex << step.events;
         if (step.sends) {
             EXPECT_FALSE(platform.messages[0].posted);
@@ -250,6 +274,62 @@ TEST(OnEvents, RemembersThenSends) {
             EXPECT_EQ(step.sent, platform.messages[0].wParam);
             EXPECT_EQ(0, platform.messages[0].lParam);
         }
+    }
+}
+
+// The ids the editor loads from the module, without a window to ask through:
+// those of the language the editor last reported.
+TEST(PluginTexts, FollowTheEditorsLanguage) {
+    WindowHandle const dialog = reinterpret_cast<WindowHandle>(0xD1A);
+    enum How { kNoCall, kWithoutAWindow, kStartup, kOtherEvent, kUiChanged, kFromTheDialog };
+    struct Step {
+        const char* what;
+        LResult language;  // the editor's answer from this step on
+        How how;
+        std::uint32_t menuText, statusText;
+    };
+    const Step steps[] = {
+        {"before any call", 0x409, kNoCall, 1, 2},
+        {"a call without a window asks nothing", 0x409, kWithoutAWindow, 1, 2},
+        {"the first call with a window: English", 0x409, kStartup, 1001, 1002},
+        {"the startup asks once", 0x411, kStartup, 1001, 1002},
+        {"an event of another kind asks nothing", 0x411, kOtherEvent, 1001, 1002},
+        {"a change of interface: Japanese", 0x411, kUiChanged, 1, 2},
+        {"German", 0x407, kUiChanged, 1001, 1002},
+        {"an editor before 8.00", 0, kUiChanged, 1, 2},
+        {"Japanese of any sub-language", 0x811, kUiChanged, 1, 2},
+        {"the frame asked for the dialog", 0x409, kFromTheDialog, 1001, 1002},
+    };
+    PluginTexts texts;
+    EditorStartup startup;
+    for (const Step& step : steps) {
+        FakePlatform platform = WithTexts();
+        platform.windowOwners[dialog] = kWindow;
+        platform.editorLanguage = step.language;
+        switch (step.how) {
+            case kNoCall:
+                break;
+            case kWithoutAWindow:
+                HandleEvents(platform, texts, nullptr, kEventUiChanged, 0);
+                startup.AtCall(platform, platform, texts, nullptr);
+                break;
+            case kStartup:
+                startup.AtCall(platform, platform, texts, kWindow);
+                break;
+            case kOtherEvent:
+                HandleEvents(platform, texts, kWindow, 0x400, 0);
+                break;
+            case kUiChanged:
+                HandleEvents(platform, texts, kWindow, kEventUiChanged, 0);
+                break;
+            case kFromTheDialog:
+                AnswerPlugInQuery(platform, platform, texts, dialog, 2311, 0, 0);
+                break;
+        }
+        EXPECT_EQ(step.menuText, texts.Id(1)) << step.what;
+        EXPECT_EQ(step.statusText, texts.Id(2)) << step.what;
+        EXPECT_EQ(4u, texts.Id(4)) << step.what << ": one name";
+        EXPECT_EQ(5u, texts.Id(5)) << step.what << ": one version";
     }
 }
 
