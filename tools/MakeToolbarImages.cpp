@@ -66,21 +66,27 @@ struct Rgb {
 // The 16 colours every display can show; the art uses only these, so the
 // 16-colour images need no dithering.
 const Rgb kStandardColours[16] = {
-    {0, 0, 0},     {128, 0, 0},   {0, 128, 0},   {128, 128, 0}, {0, 0, 128},   {128, 0, 128},
-    {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
-    {0, 0, 255},   {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
+    {0, 0, 0},     {128, 0, 0},     {0, 128, 0},     {128, 128, 0},   {0, 0, 128}, {128, 0, 128},
+    {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0},     {0, 255, 0}, {255, 255, 0},
+    {0, 0, 255},   {255, 0, 255},   {0, 255, 255},   {255, 255, 255},
 };
 constexpr std::uint8_t kSilver = 7;
 constexpr std::uint8_t kMagenta = 13;
 
 std::uint8_t ColourIndex(char pixel) {
     switch (pixel) {
-        case 'K': return 0;   // outline
-        case 'g': return 2;   // run arrow
-        case 'y': return 3;   // folder shade
-        case 'N': return 4;   // macro name line
-        case 'Y': return 11;  // folder
-        default: return 255;  // background
+        case 'K':
+            return 0;  // outline
+        case 'g':
+            return 2;  // run arrow
+        case 'y':
+            return 3;  // folder shade
+        case 'N':
+            return 4;  // macro name line
+        case 'Y':
+            return 11;  // folder
+        default:
+            return 255;  // background
     }
 }
 
@@ -93,11 +99,10 @@ struct Image {
 };
 
 const Image kImages[] = {
-    {101, 16, Format::kPalette16},  {102, 24, Format::kPalette16},
-    {103, 16, Format::kPalette256}, {104, 24, Format::kPalette256},
-    {107, 16, Format::kPalette256}, {108, 24, Format::kPalette256},
-    {109, 16, Format::kAlpha32},    {110, 24, Format::kAlpha32},
-    {113, 16, Format::kAlpha32},    {114, 24, Format::kAlpha32},
+    {101, 16, Format::kPalette16},  {102, 24, Format::kPalette16},  {103, 16, Format::kPalette256},
+    {104, 24, Format::kPalette256}, {107, 16, Format::kPalette256}, {108, 24, Format::kPalette256},
+    {109, 16, Format::kAlpha32},    {110, 24, Format::kAlpha32},    {113, 16, Format::kAlpha32},
+    {114, 24, Format::kAlpha32},
 };
 
 void Put16(std::vector<std::uint8_t>& out, unsigned value) {
@@ -113,8 +118,9 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
 std::vector<std::uint8_t> MakeBitmap(const Image& image) {
     const char* const* art = image.size == 16 ? kArt16 : kArt24;
     const int bits = image.format == Format::kAlpha32 ? 32 : 8;
-    const std::uint32_t colours =
-        image.format == Format::kPalette16 ? 16 : image.format == Format::kPalette256 ? 256 : 0;
+    const std::uint32_t colours = image.format == Format::kPalette16    ? 16
+                                  : image.format == Format::kPalette256 ? 256
+                                                                        : 0;
     const std::uint32_t stride = ((image.size * bits / 8) + 3) & ~3u;
     const std::uint32_t pixelOffset = 14 + 40 + colours * 4;
     const std::uint32_t pixelBytes = stride * image.size;
@@ -177,8 +183,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     for (const Image& image : kImages) {
-        const std::string path = std::string(argv[1]) + "/toolbar" + std::to_string(image.id) +
-                                 ".bmp";
+        const std::string path =
+            std::string(argv[1]) + "/toolbar" + std::to_string(image.id) + ".bmp";
         const std::vector<std::uint8_t> bytes = MakeBitmap(image);
         FILE* file = std::fopen(path.c_str(), "wb");
         if (file == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
