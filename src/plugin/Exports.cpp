@@ -28,7 +28,10 @@ int QUORVIN_API QueryStatus(quorvin::WindowHandle window, int* checked) {
 void QUORVIN_API OnEvents(quorvin::WindowHandle window, unsigned events, quorvin::LParam value) {
     quorvin::Win32Platform platform;
     StartUpAtTheFirstWindow(window);
-    quorvin::HandleEvents(platform, quorvin::ProcessTexts(), window, events, value);
+    try {
+        quorvin::HandleEvents(platform, quorvin::ProcessTexts(), window, events, value);
+    } catch (...) {
+    }
 }
 
 // No window: the language last learned, Japanese before any.
