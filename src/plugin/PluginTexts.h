@@ -27,7 +27,6 @@ class PluginTexts {
     // export is given, which language its interface is in. Without a window
     // it keeps what it had.
     void FollowEditor(Platform& platform, WindowHandle window);
-    TextLanguage language() const { return language_; }
     // The string id of a text in the language last chosen, by its Japanese id.
     std::uint32_t Id(std::uint32_t japaneseId) const;
 
