@@ -7,27 +7,25 @@ namespace quorvin {
 
 namespace {
 
+constexpr std::uint32_t kPrimaryLanguageJapanese = 0x11;
+
 PluginTexts processTexts;
 
 }  // namespace
 
-TextLanguage TextLanguageOf(LResult languageId) {
-    // A LANGID is a WORD: its primary language is the low ten bits.
-    const auto language = static_cast<std::uint16_t>(languageId);
-    return language == 0 || (language & 0x3FF) == kPrimaryLanguageJapanese ? TextLanguage::kJapanese
-                                                                           : TextLanguage::kEnglish;
-}
-
 void PluginTexts::FollowEditor(Platform& platform, WindowHandle window) {
     if (window == nullptr) return;
     char16_t folder[kLanguageFolderUnits] = {};
-    language_ = TextLanguageOf(platform.SendWindowMessage(platform.RootOwnerOf(window),
-                                                          kHostMsgInfo, kInfoGetLanguage,
-                                                          reinterpret_cast<LParam>(folder)));
+    // A LANGID is a WORD, its primary language the low ten bits; an editor
+    // that does not know the question answers 0.
+    const auto language = static_cast<std::uint16_t>(
+        platform.SendWindowMessage(platform.RootOwnerOf(window), kHostMsgInfo, kInfoGetLanguage,
+                                   reinterpret_cast<LParam>(folder)));
+    english_ = language != 0 && (language & 0x3FF) != kPrimaryLanguageJapanese;
 }
 
 std::uint32_t PluginTexts::Id(std::uint32_t japaneseId) const {
-    if (language_ == TextLanguage::kJapanese) return japaneseId;
+    if (!english_) return japaneseId;
     switch (japaneseId) {
         case IDS_MENU_TEXT:
             return IDS_MENU_TEXT_ENGLISH;

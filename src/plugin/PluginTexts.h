@@ -13,13 +13,6 @@ namespace quorvin {
 constexpr WParam kInfoGetLanguage = 320;  // EI_GET_LANGUAGE, since the editor's 8.00
 // The buffer the question fills with the editor's language folder, in UTF-16 units.
 constexpr std::size_t kLanguageFolderUnits = 260;
-constexpr std::uint32_t kPrimaryLanguageJapanese = 0x11;
-
-enum class TextLanguage { kJapanese, kEnglish };
-
-// By the LANGID the editor answers: 0 from an editor that does not know the
-// question.
-TextLanguage TextLanguageOf(LResult languageId);
 
 class PluginTexts {
   public:
@@ -31,7 +24,7 @@ class PluginTexts {
     std::uint32_t Id(std::uint32_t japaneseId) const;
 
   private:
-    TextLanguage language_ = TextLanguage::kJapanese;
+    bool english_ = false;
 };
 
 // The one the exports share: the editor's calls without a window, which ask

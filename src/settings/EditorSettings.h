@@ -75,6 +75,7 @@ class EditorSettings final : public SettingsStore {
     long DeleteUserTree(const char* subKey) override;
     WideString ResolveSettingPath(const WideString& path) override;
     bool LendsTruePaths() override { return true; }
+    WindowHandle window() const { return window_; }
 
   private:
     long Query(KeyHandle key, const char* name, std::uint32_t type, void* data,
@@ -96,7 +97,7 @@ class SettingsChoice {
     SettingsChoice(Platform& system, SettingsStore& registry, WindowHandle window)
         : editor_(system, system.RootOwnerOf(window)),
           registry_(registry),
-          usesEditor_(EditorKeepsIniSettings(system, system.RootOwnerOf(window))) {}
+          usesEditor_(EditorKeepsIniSettings(system, editor_.window())) {}
     SettingsStore& store() {
         return usesEditor_ ? static_cast<SettingsStore&>(editor_) : registry_;
     }
