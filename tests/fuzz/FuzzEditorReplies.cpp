@@ -1,7 +1,7 @@
 // The editor's answers to its settings messages as an editor that does not
-// keep to its own reference might give them: any status, sizes larger or
-// smaller than the buffer, odd byte counts, strings without a terminator,
-// values of another type. The plug-in reads nothing past its buffers, keeps
+// keep to its own reference might give them: sizes larger or smaller than
+// the buffer, odd byte counts, strings without a terminator, values of
+// another type. The plug-in reads nothing past its buffers, keeps
 // to the editor's rules for every message it sends whatever it was told (the
 // fake aborts on a refusal), and leaves nothing open.
 #include <cstdlib>
@@ -28,7 +28,6 @@ const Setting kSettings[] = {
     {u"Quorvin", u"Lent"},       {u"Quorvin", u"Saved"},    {u"Quorvin", u"SavedPresence"},
 };
 const std::uint32_t kTypes[] = {kRegSz, kRegBinary, kRegDword, kRegMultiSz, 0};
-const long kStatuses[] = {kRegSuccess, kRegMoreData, kRegFileNotFound, kRegInvalidData, 87, 5};
 const std::uint32_t kChoices[] = {0, 1, 2, 9215, 9216, 9217};
 
 }  // namespace
@@ -41,27 +40,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform.AddFile(u"C:\\M\\b.js");
     platform.SetStoreString(u"Common", u"MacroFolder", u"C:\\M");
     for (const Setting& setting : kSettings) {
-        if (!input.Bool()) continue;
-        const std::uint32_t type = kTypes[input.Byte() % 5];
-        platform.editorStore[setting.section][setting.name] = {type,
-                                                               input.Bytes(input.Short() % 3000)};
-    }
-    platform.onStoreReply = [&](const std::string&, long* status, std::uint32_t* reported) {
-        switch (input.Byte() % 4) {
-            case 0:
-                *reported = input.Word();
-                break;
-            case 1:
-                *reported += static_cast<std::uint32_t>(input.Byte()) - 128;
-                break;
-            case 2:
-                *status = kStatuses[input.Byte() % 6];
-                *reported = input.Short();
-                break;
-            default:
-                break;  // the truth
+        if (input.Bool()) {
+            const std::uint32_t type = kTypes[input.Byte() % 5];
+            platform.editorStore[setting.section][setting.name] = {
+                type, input.Bytes(input.Short() % 3000)};
         }
-    };
+        // A size larger or smaller than the buffer, odd or whole, whatever it holds.
+        if (input.Bool()) {
+            platform.reportedSizes[testing::Encode(setting.name)] =
+                input.Bool() ? input.Short() : input.Word();
+        }
+    }
     const std::uint32_t choice = kChoices[input.Byte() % 6];
     platform.onTrack = [&](testing::FakePlatform&, MenuHandle) { return choice; };
 

@@ -5,7 +5,6 @@
 // loan that starts after the repair puts Macro0 back as the repair left it.
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 
 #include "FakePlatform.h"
 #include "FuzzInput.h"
@@ -101,22 +100,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         platform.SetWideString(kMacrosKey, "Macro0", macro0);
     }
-    auto storedMacro0 = [&]() -> std::optional<std::string> {
+    auto storedMacro0 = [&]() -> std::string {
         if (inEditorStore) {
-            const FakePlatform::StoreValue* value = platform.FindStoreValue(u"Macros", u"Macro0");
-            if (value == nullptr) return std::nullopt;
-            return std::to_string(value->type) + ":" + value->bytes;
+            const auto* value = platform.FindStoreValue(u"Macros", u"Macro0");
+            return value ? std::to_string(value->type) + ":" + value->bytes : "(absent)";
         }
-        const FakePlatform::Value* value = platform.FindStoredValue(kMacrosKey, "Macro0");
-        if (value == nullptr) return std::nullopt;
-        return std::to_string(value->type) + ":" + value->bytes;
+        const auto* value = platform.FindStoredValue(kMacrosKey, "Macro0");
+        return value ? std::to_string(value->type) + ":" + value->bytes : "(absent)";
     };
 
     SettingsChoice settings(platform, platform, kWindow);
     SettingsStore& store = settings.store();
     RegisteredMacrosOutsideLoans(platform, store);
     RepairLoans(platform, store);
-    const std::optional<std::string> repaired = storedMacro0();
+    const std::string repaired = storedMacro0();
     {
         MacroSlotLoan loan(platform, store);
         if (loan.Begin(u"C:\\run.js")) loan.End();

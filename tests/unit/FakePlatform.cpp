@@ -844,15 +844,13 @@ LResult FakePlatform::AnswerStoreMessage(std::uint32_t message, LParam lParam) {
             return Lie(name, value->bytes, query->lpData, query->lpcbData);
         }
         const auto length = static_cast<std::uint32_t>(value->bytes.size());
-        long status = kRegSuccess;
         if (query->lpData != nullptr && *query->lpcbData < length) {
-            status = kRegMoreData;
-        } else if (query->lpData != nullptr) {
-            std::memcpy(query->lpData, value->bytes.data(), length);
+            *query->lpcbData = length;
+            return kRegMoreData;
         }
+        if (query->lpData != nullptr) std::memcpy(query->lpData, value->bytes.data(), length);
         *query->lpcbData = length;
-        if (onStoreReply) onStoreReply(name, &status, query->lpcbData);
-        return status;
+        return kRegSuccess;
     }
     const auto* write = reinterpret_cast<const SettingWrite*>(lParam);
     const std::u16string section = sectionOf(write->dwKey, write->pszConfig);

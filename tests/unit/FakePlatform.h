@@ -80,10 +80,6 @@ class FakePlatform : public Platform, public SettingsStore {
     // and report this size, whatever the buffer: a store that lies.
     std::map<std::string, std::uint32_t> reportedSizes;
     long Lie(const std::string& name, const std::string& bytes, void* data, std::uint32_t* size);
-    // May change the editor's store's answer to a query, its status and the
-    // size it reports, once the bytes are in the buffer: an editor that does
-    // not keep to its own rules.
-    std::function<void(const std::string& name, long* status, std::uint32_t* size)> onStoreReply;
     // Writes and deletions of values of these names are refused, in the
     // registry and in the editor's store.
     std::vector<std::string> unwritableValues;
