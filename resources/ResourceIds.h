@@ -9,6 +9,8 @@
 #define IDS_OPEN_FOLDER 500
 #define IDS_NO_MACROS 501
 #define IDS_OPEN_FOLDER_WITH_ACCELERATOR 502
+// The item that runs the macro run last again; %1 is the file's name.
+#define IDS_RUN_AGAIN 503
 
 // The same texts in English, for an editor whose interface is in any other
 // language than Japanese; the name and the version are the same in both.
@@ -16,4 +18,6 @@
 #define IDS_STATUS_MESSAGE_ENGLISH 1002
 #define IDS_UNINSTALL_QUESTION_ENGLISH 1003
 #define IDS_OPEN_FOLDER_ENGLISH 1500
+#define IDS_NO_MACRO_FOLDER_ENGLISH 1501
 #define IDS_OPEN_FOLDER_WITH_ACCELERATOR_ENGLISH 1502
+#define IDS_RUN_AGAIN_ENGLISH 1503

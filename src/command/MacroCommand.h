@@ -15,8 +15,9 @@ void RunMacroMenuCommand(Platform& system, SettingsStore& registry, PluginTexts&
                          WindowHandle window, const WalkLimits& limits = WalkLimits());
 
 // Runs a macro the editor has not registered by lending it the first
-// registered slot (Macro0) for one synchronous editor command.
-void LaunchThroughFirstSlot(Platform& platform, SettingsStore& store, const WideString& path,
+// registered slot (Macro0) for one synchronous editor command; false when
+// nothing was lent, and so nothing ran.
+bool LaunchThroughFirstSlot(Platform& platform, SettingsStore& store, const WideString& path,
                             WindowHandle window);
 
 }  // namespace quorvin

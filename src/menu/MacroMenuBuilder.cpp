@@ -16,11 +16,6 @@ namespace {
 void CloseFind(Platform& platform, FindHandle find) { platform.FindClose(find); }
 using FolderEnumeration = OwnedHandle<Platform, FindHandle, &CloseFind>;
 
-// The enumeration tells folders from files at any depth and path length, and
-// by true names: a second query by a narrow path could fail where the path
-// holds characters the code page lacks, or past MAX_PATH.
-bool IsFolder(const FindEntry& entry) { return (entry.attributes & kFileAttributeDirectory) != 0; }
-
 bool IsPathOf(const WideString& text, const WalkFolder& folder, const char16_t* name,
               std::size_t length) {
     const std::size_t folderLength = folder.wide.size();
@@ -125,16 +120,16 @@ void MacroMenuBuilder::FillFolderMenu(PopupMenu& menu, const WalkFolder& folder,
             return;
         }
         ++entryCount_;
-        AddEntry(menu, folder, entry, position, style, chain);
+        AddEntry(menu, folder, entry.name, std::char_traits<char16_t>::length(entry.name),
+                 entry.attributes, position, style, chain);
         ++position;
     } while (platform_.FindNext(find.get(), &entry));
 }
 
-void MacroMenuBuilder::AddEntry(PopupMenu& menu, const WalkFolder& folder, const FindEntry& entry,
-                                int position, std::int32_t style, FolderChain& chain) {
-    const char16_t* name = entry.name;
-    const std::size_t length = std::char_traits<char16_t>::length(name);
-    if (IsFolder(entry)) {
+void MacroMenuBuilder::AddEntry(PopupMenu& menu, const WalkFolder& folder, const char16_t* name,
+                                std::size_t length, std::uint32_t attributes, int position,
+                                std::int32_t style, FolderChain& chain) {
+    if ((attributes & kFileAttributeDirectory) != 0) {
         PopupMenu* submenu =
             menus_.size() < static_cast<std::size_t>(limits_.menus) ? &NewMenu() : nullptr;
         if (submenu == nullptr || submenu->handle() == nullptr) {
@@ -144,7 +139,7 @@ void MacroMenuBuilder::AddEntry(PopupMenu& menu, const WalkFolder& folder, const
         }
         // A link back into a folder being walked would recurse for ever: list it,
         // but leave its menu empty.
-        const bool isLink = (entry.attributes & kFileAttributeReparsePoint) != 0;
+        const bool isLink = (attributes & kFileAttributeReparsePoint) != 0;
         if (chain.Enter(folder.wide + name, isLink)) {
             FillFolderMenu(*submenu, SubFolder(platform_, folder, name, length), style, chain);
             chain.Leave();
@@ -165,9 +160,10 @@ void MacroMenuBuilder::AddEntry(PopupMenu& menu, const WalkFolder& folder, const
     // narrow path the editor opens, if there is one.
     EditorPath path;
     TablePath lent;
+    lent.file = folder.wide + name;
     bool runnable = true;
     if (lendsTruePaths_) {
-        lent.wide = folder.wide + name;
+        lent.wide = lent.file;
     } else {
         runnable = EditorPathOf(platform_, folder, name, length, &path);
         lent.narrow = path.narrow;
@@ -175,8 +171,9 @@ void MacroMenuBuilder::AddEntry(PopupMenu& menu, const WalkFolder& folder, const
     const std::size_t registered = RegisteredIndex(folder, name, length, path.shortPath);
     const std::uint32_t id = CommandId(registered, runnable ? &lent : nullptr);
     // The editor runs a registered macro by its number, with no path at all.
-    // Grayed when nothing would run it: listed by its true name only.
-    const bool runs = runnable || RunsByNumber(registered);
+    // Grayed when nothing would run it (listed by its true name only), or
+    // past the table's last identifier.
+    const bool runs = (runnable || RunsByNumber(registered)) && id != 0;
     menu.AppendCommand(id, ItemLabel(position, style, name), !runs, registered < registered_.size(),
                        NamesMacro(currentMacroFile_, folder, name, length, path.shortPath));
 }
@@ -230,6 +227,43 @@ bool MacroMenuBuilder::IsPathCommand(std::uint32_t id) const {
 
 bool MacroMenuBuilder::IsRegisteredCommand(std::uint32_t id) const {
     return id >= kRegisteredMacroBase && RunsByNumber(id - kRegisteredMacroBase);
+}
+
+WideString MacroMenuBuilder::FileOf(std::uint32_t id) const {
+    if (IsPathCommand(id)) return pathTable_[id].file;
+    if (IsRegisteredCommand(id)) return registered_[id - kRegisteredMacroBase].text;
+    return WideString();
+}
+
+bool MacroMenuBuilder::PrepareRunAgain(const WideString& path) {
+    runAgainRegistered_ = 0;
+    runAgainPath_ = TablePath();
+    const std::size_t separator = path.find_last_of(u'\\');
+    if (separator == WideString::npos || separator + 1 == path.size()) return false;
+    const WalkFolder folder = RootFolder(platform_, path.substr(0, separator));
+    const char16_t* name = path.c_str() + separator + 1;
+    const std::size_t length = path.size() - separator - 1;
+    // The same test as the walk's, for a path the walk may not reach.
+    EditorPath editorPath;
+    bool runnable = true;
+    runAgainPath_.file = path;
+    if (lendsTruePaths_) {
+        runAgainPath_.wide = path;
+    } else {
+        runnable = EditorPathOf(platform_, folder, name, length, &editorPath);
+        runAgainPath_.narrow = editorPath.narrow;
+    }
+    const std::size_t registered = RegisteredIndex(folder, name, length, editorPath.shortPath);
+    if (RunsByNumber(registered)) {
+        runAgainRegistered_ = kRegisteredMacroBase + static_cast<std::uint32_t>(registered);
+        return true;
+    }
+    return runnable;
+}
+
+WideString MacroMenuBuilder::RunAgainLendPath() const {
+    return runAgainPath_.wide.empty() ? FromCodePage(platform_, runAgainPath_.narrow)
+                                      : runAgainPath_.wide;
 }
 
 }  // namespace quorvin

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "common/AnsiString.h"
+#include "menu/CommandIds.h"
 #include "menu/EditorPath.h"
 #include "menu/FolderChain.h"
 #include "menu/PopupMenu.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
-#include "plugin/HostInterface.h"
 #include "settings/LoanJournal.h"
 
 namespace quorvin {
@@ -57,13 +57,26 @@ class MacroMenuBuilder {
     // Whether a menu built here can have returned this identifier.
     bool IsPathCommand(std::uint32_t id) const;
     bool IsRegisteredCommand(std::uint32_t id) const;
+    // The full path of the macro an identifier stands for, as the editor
+    // opens it: the walked file, or the registered macro's setting; empty
+    // for any other identifier.
+    WideString FileOf(std::uint32_t id) const;
+
+    // Makes the macro at this full path the one kRunAgainCommand runs, as
+    // choosing it in the menu would: false when nothing would run it.
+    bool PrepareRunAgain(const WideString& path);
+    // What kRunAgainCommand runs: a registered macro's identifier, else 0
+    // and the path to lend Macro0.
+    std::uint32_t RunAgainRegisteredId() const { return runAgainRegistered_; }
+    WideString RunAgainLendPath() const;
 
   private:
     PopupMenu& NewMenu();
     void FillFolderMenu(PopupMenu& menu, const WalkFolder& folder, std::int32_t style,
                         FolderChain& chain);
-    void AddEntry(PopupMenu& menu, const WalkFolder& folder, const FindEntry& entry, int position,
-                  std::int32_t style, FolderChain& chain);
+    void AddEntry(PopupMenu& menu, const WalkFolder& folder, const char16_t* name,
+                  std::size_t length, std::uint32_t attributes, int position, std::int32_t style,
+                  FolderChain& chain);
     // The registered macro i whose Macro<i> names the macro of that name in
     // the folder by its true path or its short one; the list's size if none.
     std::size_t RegisteredIndex(const WalkFolder& folder, const char16_t* name, std::size_t length,
@@ -72,10 +85,12 @@ class MacroMenuBuilder {
     // user's own macro 0 while a loan of this process lends Macro0 another
     // path, which runs through a loan of its own instead.
     bool RunsByNumber(std::size_t registered) const;
-    // A table entry: the narrow path, or the true one where Macro0 takes those.
+    // A table entry: the narrow path, or the true one where Macro0 takes
+    // those; and the file's full path as the walk found it.
     struct TablePath {
         AnsiString narrow;
         WideString wide;
+        WideString file;
     };
     // kRegisteredMacroBase + i when the editor runs it by its number, else a
     // new table entry for its path, else 0.
@@ -91,6 +106,8 @@ class MacroMenuBuilder {
     MacroSetting currentMacroFile_;
     std::vector<TablePath> pathTable_;
     const bool lendsTruePaths_;
+    std::uint32_t runAgainRegistered_ = 0;
+    TablePath runAgainPath_;
 };
 
 }  // namespace quorvin

@@ -52,12 +52,17 @@ bool PopupMenu::AppendSubmenu(const WideString& label, const PopupMenu& submenu)
     return true;
 }
 
-std::uint32_t PopupMenu::Show(WindowHandle owner) {
+std::uint32_t PopupMenu::Show(WindowHandle owner, bool* withModifier) {
+    bool modifier = false;
+    if (withModifier != nullptr) *withModifier = false;
     if (handle_ == nullptr) {
         return 0;
     }
     const CursorPosition cursor = platform_.GetCursorPos();
-    return platform_.TrackPopupMenu(handle_, kTpmReturnCmdRightButton, cursor.x, cursor.y, owner);
+    const std::uint32_t chosen = platform_.TrackPopupMenu(handle_, kTpmReturnCmdRightButton,
+                                                          cursor.x, cursor.y, owner, &modifier);
+    if (withModifier != nullptr) *withModifier = modifier;
+    return chosen;
 }
 
 }  // namespace quorvin

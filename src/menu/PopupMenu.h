@@ -24,8 +24,9 @@ class PopupMenu {
                        bool isDefault);
     // False when the system refused it: the position stays free for another item.
     bool AppendSubmenu(const WideString& label, const PopupMenu& submenu);
-    // Shows the menu at the mouse cursor; the chosen identifier, 0 when dismissed.
-    std::uint32_t Show(WindowHandle owner);
+    // Shows the menu at the mouse cursor; the chosen identifier, 0 when
+    // dismissed. withModifier, when given, tells whether Shift or Ctrl chose it.
+    std::uint32_t Show(WindowHandle owner, bool* withModifier = nullptr);
 
   private:
     bool Insert(const MenuItem& item);

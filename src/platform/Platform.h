@@ -127,12 +127,17 @@ class Platform {
     // The path with every short component in its long form, as
     // GetLongPathNameW gives it; false when the call fails.
     virtual bool LongPathOf(const char16_t* path, WideString* longPath) = 0;
+    // The attributes of what the path names, as GetFileAttributesW gives
+    // them; false when it names nothing that can be asked about.
+    virtual bool FileAttributesOf(const char16_t* path, std::uint32_t* attributes) = 0;
 
     // Menus.
     virtual MenuHandle CreatePopupMenu() = 0;
     virtual bool InsertItem(MenuHandle menu, std::uint32_t position, const MenuItem& item) = 0;
+    // The chosen identifier, 0 when dismissed; withModifier tells whether
+    // Shift or Ctrl was held as the key or click that chose it was processed.
     virtual std::uint32_t TrackPopupMenu(MenuHandle menu, std::uint32_t flags, long x, long y,
-                                         WindowHandle owner) = 0;
+                                         WindowHandle owner, bool* withModifier) = 0;
     virtual bool DestroyMenu(MenuHandle menu) = 0;
     virtual CursorPosition GetCursorPos() = 0;
 
@@ -150,6 +155,9 @@ class Platform {
                                   int show) = 0;
     virtual int ShowMessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption,
                                std::uint32_t type) = 0;
+
+    // The user's interface language, as GetUserDefaultUILanguage gives it.
+    virtual std::uint16_t UserInterfaceLanguage() = 0;
 
     // A string resource in UTF-16, as the string table holds it; empty when missing.
     virtual WideString LoadWideString(ModuleHandle module, std::uint32_t id) = 0;

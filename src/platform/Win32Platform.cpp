@@ -165,6 +165,13 @@ bool Win32Platform::LongPathOf(const char16_t* path, WideString* longPath) {
     return ConvertPath(GetLongPathNameW, path, longPath);
 }
 
+bool Win32Platform::FileAttributesOf(const char16_t* path, std::uint32_t* attributes) {
+    const DWORD found = GetFileAttributesW(AsWide(path));
+    if (found == INVALID_FILE_ATTRIBUTES) return false;
+    *attributes = found;
+    return true;
+}
+
 MenuHandle Win32Platform::CreatePopupMenu() { return ::CreatePopupMenu(); }
 
 bool Win32Platform::InsertItem(MenuHandle menu, std::uint32_t position, const MenuItem& item) {
@@ -181,10 +188,62 @@ bool Win32Platform::InsertItem(MenuHandle menu, std::uint32_t position, const Me
     return InsertMenuItemW(AsMenu(menu), position, TRUE, &info) != FALSE;
 }
 
+namespace {
+
+// Whether Shift or Ctrl was held at the last key or click that can choose an
+// item, seen inside the menu's own loop: once the menu has returned, the
+// keyboard's state may no longer tell (Wine's did not for the top menu).
+struct MenuModifiers {
+    HHOOK hook = nullptr;
+    bool held = false;
+};
+thread_local MenuModifiers* trackedMenu = nullptr;
+
+bool ModifierKeyDown() {
+    return (GetKeyState(VK_SHIFT) & 0x8000) != 0 || (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+}
+
+LRESULT CALLBACK WatchMenuInput(int code, WPARAM wParam, LPARAM lParam) {
+    MenuModifiers* tracked = trackedMenu;
+    if (tracked == nullptr) return CallNextHookEx(nullptr, code, wParam, lParam);
+    if (code == MSGF_MENU && lParam != 0) {
+        const MSG& message = *reinterpret_cast<const MSG*>(lParam);
+        switch (message.message) {
+            case WM_KEYDOWN:
+                // A modifier's own key changes nothing; any other key that
+                // may choose (a mnemonic) forgets an earlier Shift+Enter.
+                if (message.wParam == VK_RETURN) {
+                    tracked->held = ModifierKeyDown();
+                } else if (message.wParam != VK_SHIFT && message.wParam != VK_CONTROL &&
+                           message.wParam != VK_MENU) {
+                    tracked->held = false;
+                }
+                break;
+            case WM_LBUTTONUP:
+            case WM_RBUTTONUP:
+                tracked->held = (message.wParam & (MK_SHIFT | MK_CONTROL)) != 0;
+                break;
+            default:
+                break;
+        }
+    }
+    return CallNextHookEx(tracked->hook, code, wParam, lParam);
+}
+
+}  // namespace
+
 std::uint32_t Win32Platform::TrackPopupMenu(MenuHandle menu, std::uint32_t flags, long x, long y,
-                                            WindowHandle owner) {
-    return static_cast<std::uint32_t>(
+                                            WindowHandle owner, bool* withModifier) {
+    MenuModifiers tracked;
+    MenuModifiers* const outer = trackedMenu;
+    tracked.hook = SetWindowsHookExW(WH_MSGFILTER, WatchMenuInput, nullptr, GetCurrentThreadId());
+    trackedMenu = &tracked;
+    const auto chosen = static_cast<std::uint32_t>(
         ::TrackPopupMenu(AsMenu(menu), flags, x, y, 0, AsWindow(owner), nullptr));
+    trackedMenu = outer;
+    if (tracked.hook != nullptr) UnhookWindowsHookEx(tracked.hook);
+    *withModifier = chosen != 0 && tracked.held;
+    return chosen;
 }
 
 bool Win32Platform::DestroyMenu(MenuHandle menu) { return ::DestroyMenu(AsMenu(menu)) != FALSE; }
@@ -223,6 +282,8 @@ int Win32Platform::ShowMessageBox(WindowHandle owner, const char16_t* text, cons
                                   std::uint32_t type) {
     return MessageBoxW(AsWindow(owner), AsWide(text), AsWide(caption), type);
 }
+
+std::uint16_t Win32Platform::UserInterfaceLanguage() { return GetUserDefaultUILanguage(); }
 
 WideString Win32Platform::LoadWideString(ModuleHandle module, std::uint32_t id) {
     // With no buffer, LoadStringW hands out the string table's own text,

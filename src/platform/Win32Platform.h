@@ -21,11 +21,12 @@ class Win32Platform final : public Platform {
     bool FolderIdentityOf(const char16_t* path, FolderIdentity* identity) override;
     bool ShortPathOf(const char16_t* path, WideString* shortPath) override;
     bool LongPathOf(const char16_t* path, WideString* longPath) override;
+    bool FileAttributesOf(const char16_t* path, std::uint32_t* attributes) override;
 
     MenuHandle CreatePopupMenu() override;
     bool InsertItem(MenuHandle menu, std::uint32_t position, const MenuItem& item) override;
     std::uint32_t TrackPopupMenu(MenuHandle menu, std::uint32_t flags, long x, long y,
-                                 WindowHandle owner) override;
+                                 WindowHandle owner, bool* withModifier) override;
     bool DestroyMenu(MenuHandle menu) override;
     CursorPosition GetCursorPos() override;
 
@@ -39,6 +40,7 @@ class Win32Platform final : public Platform {
     int ShowMessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption,
                        std::uint32_t type) override;
 
+    std::uint16_t UserInterfaceLanguage() override;
     WideString LoadWideString(ModuleHandle module, std::uint32_t id) override;
     int LoadStringText(ModuleHandle module, std::uint32_t id, char* buffer, int size) override;
     int ToCodePage(const char16_t* text, int length, char* buffer, int size,

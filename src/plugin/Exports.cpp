@@ -1,3 +1,5 @@
+#include <cstdint>
+
 #include "platform/Win32Platform.h"
 #include "platform/Win32Registry.h"
 #include "plugin/ExportCall.h"
@@ -14,6 +16,16 @@ void StartUpAtTheFirstWindow(quorvin::WindowHandle window) {
     startup.AtCall(platform, registry, quorvin::ProcessTexts(), window);
 }
 
+unsigned TextIdBeforeAnyWindow(std::uint32_t japaneseId) {
+    try {
+        quorvin::Win32Platform platform;
+        quorvin::Win32Registry registry;
+        quorvin::ProcessTexts().GuessUnlessAnswered(platform, registry);
+    } catch (...) {
+    }
+    return quorvin::ProcessTexts().Id(japaneseId);
+}
+
 }  // namespace
 
 // The editor's view of the plug-in, besides OnCommand. No exception may
@@ -27,17 +39,19 @@ int QUORVIN_API QueryStatus(quorvin::WindowHandle window, int* checked) {
 
 void QUORVIN_API OnEvents(quorvin::WindowHandle window, unsigned events, quorvin::LParam value) {
     quorvin::Win32Platform platform;
+    quorvin::Win32Registry registry;
     StartUpAtTheFirstWindow(window);
     try {
-        quorvin::HandleEvents(platform, quorvin::ProcessTexts(), window, events, value);
+        quorvin::HandleEvents(platform, registry, quorvin::ProcessTexts(), window, events, value);
     } catch (...) {
     }
 }
 
-// No window: the language last learned, Japanese before any.
-unsigned QUORVIN_API GetMenuTextID() { return quorvin::ProcessTexts().Id(IDS_MENU_TEXT); }
+// No window: the language last learned; before the editor answers, the one
+// it answered last time, else the user's own.
+unsigned QUORVIN_API GetMenuTextID() { return TextIdBeforeAnyWindow(IDS_MENU_TEXT); }
 
-unsigned QUORVIN_API GetStatusMessageID() { return quorvin::ProcessTexts().Id(IDS_STATUS_MESSAGE); }
+unsigned QUORVIN_API GetStatusMessageID() { return TextIdBeforeAnyWindow(IDS_STATUS_MESSAGE); }
 
 unsigned QUORVIN_API GetBitmapID() { return quorvin::kDefaultBitmap; }
 

@@ -4,6 +4,7 @@
 #include "plugin/HostInterface.h"
 #include "resources/ResourceIds.h"
 #include "settings/EditorSettings.h"
+#include "settings/LoanJournal.h"
 
 namespace quorvin {
 
@@ -43,16 +44,21 @@ LResult AnswerTextQuery(Platform& platform, std::uint32_t id, WParam bufferSize,
 // In UTF-16, so that the Japanese question reads right under any code page.
 // A Macro0 that a killed editor left lent goes back first, as at every
 // command: once the DLL is gone, nothing would put it back.
+// Yes removes what the plug-in remembered, so that nothing of it is left.
 LResult ConfirmUninstall(Platform& platform, SettingsStore& registry, PluginTexts& texts,
                          WindowHandle window) {
     RepairEditorLoans(platform, registry, window);
-    texts.FollowEditor(platform, window);
+    texts.FollowEditor(platform, registry, window);
     const WideString question =
         platform.LoadWideString(ModuleInstance(), texts.Id(IDS_UNINSTALL_QUESTION));
-    return platform.ShowMessageBox(window, question.c_str(), u"EmEditor", kMbYesNoQuestion) ==
-                   kIdYes
-               ? 1
-               : 0;
+    if (platform.ShowMessageBox(window, question.c_str(), u"EmEditor", kMbYesNoQuestion) !=
+        kIdYes) {
+        return 0;
+    }
+    texts.StopRemembering();
+    SettingsChoice settings(platform, registry, window);
+    ForgetPlugInValues(platform, settings.store());
+    return 1;
 }
 
 LResult AnswerQuery(Platform& platform, SettingsStore& registry, PluginTexts& texts,
@@ -110,13 +116,13 @@ void EditorStartup::AtCall(Platform& system, SettingsStore& registry, PluginText
     done_ = true;
     try {
         RepairEditorLoans(system, registry, window);
-        texts.FollowEditor(system, window);
+        texts.FollowEditor(system, registry, window);
     } catch (...) {
     }
 }
 
-void HandleEvents(Platform& platform, PluginTexts& texts, WindowHandle window, std::uint32_t events,
-                  LParam value) {
+void HandleEvents(Platform& platform, SettingsStore& registry, PluginTexts& texts,
+                  WindowHandle window, std::uint32_t events, LParam value) {
     if (events & kEventStoreValue) {
         rememberedEventValue = value;
     }
@@ -125,7 +131,7 @@ void HandleEvents(Platform& platform, PluginTexts& texts, WindowHandle window, s
                                    static_cast<WParam>(rememberedEventValue), 0);
     }
     if (events & kEventUiChanged) {
-        texts.FollowEditor(platform, window);
+        texts.FollowEditor(platform, registry, window);
     }
 }
 

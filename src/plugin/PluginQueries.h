@@ -32,8 +32,8 @@ std::uint32_t MaskColour(std::uint32_t flags);
 LResult AnswerPlugInQuery(Platform& platform, SettingsStore& registry, PluginTexts& texts,
                           WindowHandle window, std::uint32_t code, WParam wParam, LParam lParam);
 // A change of the editor's interface may be a change of its language.
-void HandleEvents(Platform& platform, PluginTexts& texts, WindowHandle window, std::uint32_t events,
-                  LParam value);
+void HandleEvents(Platform& platform, SettingsStore& registry, PluginTexts& texts,
+                  WindowHandle window, std::uint32_t events, LParam value);
 
 // The editor asks for the plug-in's state at start-up: the first call that
 // passes a window repairs a loan of Macro0 that an editor which died left

@@ -42,7 +42,7 @@ std::uint32_t EditorKeyOf(StoreKey key) {
 // The store keeps a type per value name, and answers the type asked for:
 // strings in UTF-16, numbers as REG_DWORD, the journal's lists as bytes.
 std::uint32_t StoreTypeOf(const char* name) {
-    for (const char* dword : {kExtraShortCutValue, kSavedPresenceValue}) {
+    for (const char* dword : {kExtraShortCutValue, kSavedPresenceValue, kEditorLanguageValue}) {
         if (std::strcmp(name, dword) == 0) return kRegDword;
     }
     for (const char* binary : {kLendersValue, kLentValue}) {
@@ -66,6 +66,25 @@ class WideName {
     char16_t text_[kLength];
 };
 
+// A string's units with room for a terminator: on the stack up to the
+// longest path a loan lends, so that putting Macro0 back allocates nothing.
+class StringUnits {
+  public:
+    explicit StringUnits(std::size_t units) {
+        if (units > kStackUnits) {
+            heap_.resize(units);
+            data_ = heap_.data();
+        }
+    }
+    char16_t* data() { return data_; }
+
+  private:
+    static constexpr std::size_t kStackUnits = kMostLentUnits + 1;
+    char16_t stack_[kStackUnits];
+    std::vector<char16_t> heap_;
+    char16_t* data_ = stack_;
+};
+
 bool IsFullPath(const WideString& path) {
     return (path.size() >= 2 && path[1] == u':') ||
            (path.size() >= 2 && path[0] == u'\\' && path[1] == u'\\');
@@ -87,14 +106,15 @@ KeyHandle EditorSettings::OpenUserKey(const char* subKey, std::uint32_t, long* s
     const StoreKey key = KeyNamed(subKey);
     long found = key == kNoKey ? kRegFileNotFound : kRegSuccess;
     if (key == kJournal) {
-        // The journal's section is there while any of its values is: Lent is
-        // written first and Saved deleted last.
-        std::uint32_t type = 0;
-        std::uint32_t size = 0;
-        found = QueryStoredValue(AsHandle(kJournal), kLentValue, &type, nullptr, &size);
-        if (found == kRegFileNotFound) {
-            size = 0;
-            found = QueryStoredValue(AsHandle(kJournal), kSavedValue, &type, nullptr, &size);
+        // The plug-in's section is there while any of its values is: Lent is
+        // a journal's first value and Saved its last, and LastMacro stays.
+        // Asked on the stack: a loan's end opens it.
+        found = kRegFileNotFound;
+        for (const char* value : {kLentValue, kSavedValue, kLastMacroValue}) {
+            if (found != kRegFileNotFound) break;
+            unsigned char probe[4];
+            std::uint32_t size = sizeof probe;
+            found = Query(AsHandle(kJournal), value, StoreTypeOf(value), probe, &size);
         }
         if (found == kRegMoreData) found = kRegSuccess;
     }
@@ -198,10 +218,16 @@ long EditorSettings::QueryValue(KeyHandle key, const char* name, std::uint32_t* 
 long EditorSettings::SetValue(KeyHandle key, const char* name, std::uint32_t type, const void* data,
                               std::uint32_t size) {
     if (!IsStringType(type)) return SetStoredValue(key, name, type, data, size);
-    const WideString text = quorvin::FromCodePage(
-        system_, AnsiString(static_cast<const char*>(data), size > 0 ? size - 1 : 0));
-    return SetStoredValue(key, name, kRegSz, text.c_str(),
-                          static_cast<std::uint32_t>((text.size() + 1) * sizeof(char16_t)));
+    // On the stack for a path: a loan's end writes one back, and needs no heap.
+    const int bytes = static_cast<int>(size > 0 ? size - 1 : 0);
+    StringUnits units(static_cast<std::size_t>(bytes) + 1);
+    const int length = bytes == 0 ? 0
+                                  : system_.FromCodePage(static_cast<const char*>(data), bytes,
+                                                         units.data(), bytes);
+    units.data()[length > 0 ? length : 0] = u'\0';
+    return SetStoredValue(
+        key, name, kRegSz, units.data(),
+        static_cast<std::uint32_t>(((length > 0 ? length : 0) + 1) * sizeof(char16_t)));
 }
 
 long EditorSettings::SetStoredValue(KeyHandle key, const char* name, std::uint32_t type,
@@ -212,8 +238,10 @@ long EditorSettings::SetStoredValue(KeyHandle key, const char* name, std::uint32
         return Set(key, wideName.c_str(), stored, data, size);
     }
     // A string up to its first zero character, and its terminator counted.
-    std::vector<char16_t> units(size / sizeof(char16_t) + 1, u'\0');
-    std::memcpy(units.data(), data, (units.size() - 1) * sizeof(char16_t));
+    const std::size_t whole = size / sizeof(char16_t);
+    StringUnits units(whole + 1);
+    std::memcpy(units.data(), data, whole * sizeof(char16_t));
+    units.data()[whole] = u'\0';
     const std::size_t length = std::char_traits<char16_t>::length(units.data());
     return Set(key, wideName.c_str(), kRegSz, units.data(),
                static_cast<std::uint32_t>((length + 1) * sizeof(char16_t)));

@@ -6,13 +6,14 @@
 
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
-#include "plugin/HostInterface.h"
 
 // The settings store of an editor that keeps its settings in INI files (a
 // portable editor): the same keys and values, read and written through the
 // editor's own settings messages instead of the registry.
 namespace quorvin {
 
+// EE_INFO: a question about the editor, named by wParam.
+constexpr std::uint32_t kHostMsgInfo = 2106;
 constexpr WParam kInfoUsesIni = 319;                  // EI_USE_INI
 constexpr std::uint32_t kHostMsgSetSetting = 2133;    // EE_REG_SET_VALUE
 constexpr std::uint32_t kSettingVariableSize = 1;     // EE_REG_VARIABLE_SIZE

@@ -4,6 +4,31 @@
 
 namespace quorvin {
 
+namespace {
+
+constexpr const char* kMutexName = "Local\\QuorvinMacro0Loans";
+// Taken only while the key is read or written; a holder that hangs for
+// longer than this is given up on.
+constexpr std::uint32_t kMutexWaitMilliseconds = 10000;
+
+}  // namespace
+
+JournalLock::JournalLock(Platform& platform)
+    : platform_(platform), mutex_(platform, platform.CreateNamedMutex(kMutexName)) {
+    owned_ = mutex_ && platform.WaitForMutex(mutex_.get(), kMutexWaitMilliseconds);
+}
+
+JournalLock::~JournalLock() {
+    if (owned_) platform_.ReleaseMutex(mutex_.get());
+}
+
+bool HoldsValue(SettingsStore& store, const HostKey& key, const char* value) {
+    unsigned char probe[4];
+    std::uint32_t type = 0;
+    std::uint32_t size = sizeof probe;
+    return store.QueryStoredValue(key.get(), value, &type, probe, &size) != kRegFileNotFound;
+}
+
 ValuePresence ReadBounded(SettingsStore& store, const HostKey& key, const char* value,
                           std::uint32_t* type, void* buffer, std::uint32_t capacity,
                           std::uint32_t unit, std::uint32_t* size) {

@@ -14,6 +14,29 @@
 // journal read past its end.
 namespace quorvin {
 
+constexpr std::uint32_t kJournalAccess = 0x2001F;  // KEY_READ | KEY_WRITE
+
+// Holds the mutex Local\QuorvinMacro0Loans, under which the plug-in's key is
+// read and changed, for one read or change of it.
+class JournalLock {
+  public:
+    explicit JournalLock(Platform& platform);
+    ~JournalLock();
+    JournalLock(const JournalLock&) = delete;
+    JournalLock& operator=(const JournalLock&) = delete;
+    bool owned() const { return owned_; }
+
+  private:
+    static void Close(Platform& platform, MutexHandle mutex) { platform.CloseMutex(mutex); }
+    Platform& platform_;
+    OwnedHandle<Platform, MutexHandle, &JournalLock::Close> mutex_;
+    bool owned_ = false;
+};
+
+// Whether the key holds the value, asked with a buffer on the stack: any
+// answer but "not found" counts as there.
+bool HoldsValue(SettingsStore& store, const HostKey& key, const char* value);
+
 constexpr const char* kLentValue = "Lent";
 constexpr const char* kLendersValue = "Lenders";
 

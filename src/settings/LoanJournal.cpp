@@ -47,12 +47,6 @@ namespace quorvin {
 
 namespace {
 
-constexpr const char* kMutexName = "Local\\QuorvinMacro0Loans";
-constexpr std::uint32_t kJournalAccess = 0x2001F;  // KEY_READ | KEY_WRITE
-// Taken only while the journal is read or written; a holder that hangs for
-// longer than this is given up on.
-constexpr std::uint32_t kMutexWaitMilliseconds = 10000;
-
 // This process's loans in flight, one entry each: the registry cannot tell a
 // loan in flight from one whose journal could not be put right.
 ProcessStamp loansInFlight[kMostLenders];
@@ -91,29 +85,6 @@ struct JournalFound {
 };
 
 namespace {
-
-void CloseMutex(Platform& platform, MutexHandle mutex) { platform.CloseMutex(mutex); }
-using OwnedMutex = OwnedHandle<Platform, MutexHandle, &CloseMutex>;
-
-// Holds the journal's mutex for one read or change of it.
-class JournalLock {
-  public:
-    explicit JournalLock(Platform& platform)
-        : platform_(platform), mutex_(platform, platform.CreateNamedMutex(kMutexName)) {
-        owned_ = mutex_ && platform.WaitForMutex(mutex_.get(), kMutexWaitMilliseconds);
-    }
-    ~JournalLock() {
-        if (owned_) platform_.ReleaseMutex(mutex_.get());
-    }
-    JournalLock(const JournalLock&) = delete;
-    JournalLock& operator=(const JournalLock&) = delete;
-    bool owned() const { return owned_; }
-
-  private:
-    Platform& platform_;
-    OwnedMutex mutex_;
-    bool owned_ = false;
-};
 
 // Whether the user had a Macro0, by the presence mark: kUnreadable when the
 // mark could not be read; incomplete when there is none, or a malformed one.
@@ -178,11 +149,15 @@ void Examine(Platform& platform, SettingsStore& store, const HostKey& journal,
 }
 
 // Any state to kNone. The tree may not go: what makes it a journal goes
-// first, the mark written last before all.
+// first, the mark written last before all. The key goes only when it holds
+// none of the plug-in's own values; asks, but allocates, nothing.
 void Remove(SettingsStore& store, HostKey& journal) {
     if (journal) {
         for (const char* value : {kSavedPresenceValue, kLendersValue, kLentValue, kSavedValue}) {
-            DeleteKeyValue(store, journal, value);
+            if (HoldsValue(store, journal, value)) DeleteKeyValue(store, journal, value);
+        }
+        for (const char* kept : kPlugInValues) {
+            if (HoldsValue(store, journal, kept)) return;
         }
         journal.Reset();
     }
@@ -440,6 +415,72 @@ RegisteredMacroList RegisteredMacrosOutsideLoans(Platform& platform, SettingsSto
         macros.paths[0] = std::move(saved);
     }
     return macros;
+}
+
+}  // namespace quorvin
+
+namespace quorvin {
+
+WideString ReadLastMacro(SettingsStore& store) {
+    const HostKey key = OpenHostKey(store, kJournalKey, kKeyRead);
+    if (!key) return WideString();
+    const StoredValue stored = SaveKeyValue(store, key, kLastMacroValue);
+    if (stored.presence != ValuePresence::kPresent || stored.type != kRegSz) return WideString();
+    const std::size_t units = stored.size() / sizeof(char16_t);
+    WideString text(units, u'\0');
+    if (units > 0) std::memcpy(&text[0], stored.data(), units * sizeof(char16_t));
+    const std::size_t length = text.find(u'\0');
+    if (length == WideString::npos) return WideString();  // cut short: not a whole path
+    text.resize(length);
+    return text;
+}
+
+bool RememberLastMacro(Platform& platform, SettingsStore& store, const WideString& path) {
+    // Under the lock: a journal that ends sees the value and keeps the key.
+    JournalLock lock(platform);
+    if (!lock.owned() || path.empty()) return false;
+    const HostKey key(store, store.CreateUserKey(kJournalKey, kJournalAccess));
+    return key &&
+           store.SetStoredValue(key.get(), kLastMacroValue, kRegSz, path.c_str(),
+                                static_cast<std::uint32_t>((path.size() + 1) * sizeof(char16_t))) ==
+               kRegSuccess;
+}
+
+bool ReadEditorLanguage(SettingsStore& registry, std::uint16_t* language) {
+    const HostKey key = OpenHostKey(registry, kJournalKey, kKeyRead);
+    if (!key) return false;
+    std::uint32_t value = 0;
+    std::uint32_t type = 0;
+    std::uint32_t size = sizeof value;
+    if (registry.QueryValue(key.get(), kEditorLanguageValue, &type, &value, &size) != kRegSuccess ||
+        type != kRegDword || size != sizeof value || value > 0xFFFF) {
+        return false;
+    }
+    *language = static_cast<std::uint16_t>(value);
+    return true;
+}
+
+bool RememberEditorLanguage(Platform& platform, SettingsStore& registry, std::uint16_t language) {
+    JournalLock lock(platform);
+    if (!lock.owned()) return false;
+    const HostKey key(registry, registry.CreateUserKey(kJournalKey, kJournalAccess));
+    const std::uint32_t value = language;
+    return key && registry.SetValue(key.get(), kEditorLanguageValue, kRegDword, &value,
+                                    sizeof value) == kRegSuccess;
+}
+
+void ForgetPlugInValues(Platform& platform, SettingsStore& store) {
+    JournalLock lock(platform);
+    if (!lock.owned()) return;
+    {
+        const HostKey key = OpenHostKey(store, kJournalKey, kJournalAccess);
+        if (!key) return;
+        for (const char* value : kPlugInValues) {
+            if (HoldsValue(store, key, value)) DeleteKeyValue(store, key, value);
+        }
+    }
+    // The key goes with them unless a loan still needs its journal.
+    RepairLocked(platform, store);
 }
 
 }  // namespace quorvin

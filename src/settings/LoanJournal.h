@@ -17,6 +17,11 @@ constexpr const char* kJournalKey = "Software\\Quorvin";
 // The journal's values; see LoanJournal.cpp.
 constexpr const char* kSavedValue = "Saved";
 constexpr const char* kSavedPresenceValue = "SavedPresence";
+// The plug-in's own values beside the journal, which it never removes: the
+// macro run last from the menu, and the language its editor answered last.
+constexpr const char* kLastMacroValue = "LastMacro";
+constexpr const char* kEditorLanguageValue = "EditorLanguage";
+constexpr const char* const kPlugInValues[] = {kLastMacroValue, kEditorLanguageValue};
 
 struct Lenders;
 struct JournalFound;
@@ -69,5 +74,17 @@ struct RegisteredMacroList {
     bool firstIsKept = false;
 };
 RegisteredMacroList RegisteredMacrosOutsideLoans(Platform& platform, SettingsStore& store);
+
+// The full path of the macro run last from the menu; empty when none is
+// remembered, or the value cannot be read, is no string or has no terminator.
+WideString ReadLastMacro(SettingsStore& store);
+// Remembers it; false when it could not be written.
+bool RememberLastMacro(Platform& platform, SettingsStore& store, const WideString& path);
+// The editor's language as it answered last, where it keeps its settings in
+// the registry; false when none is remembered.
+bool ReadEditorLanguage(SettingsStore& registry, std::uint16_t* language);
+bool RememberEditorLanguage(Platform& platform, SettingsStore& registry, std::uint16_t language);
+// Removes the plug-in's own values, and its key once no journal needs it.
+void ForgetPlugInValues(Platform& platform, SettingsStore& store);
 
 }  // namespace quorvin

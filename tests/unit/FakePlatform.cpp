@@ -237,6 +237,7 @@ bool FakePlatform::Fails(const std::string& call) {
 }
 
 KeyHandle FakePlatform::OpenUserKey(const char* subKey, std::uint32_t access, long* status) {
+    const InsideFake inside;
     if (status != nullptr) *status = keys_.count(subKey) ? kRegSuccess : kRegFileNotFound;
     if (Fails(std::string("OpenUserKey ") + subKey)) {
         if (status != nullptr) *status = kOutOfMemory;
@@ -257,18 +258,21 @@ KeyHandle FakePlatform::Open(const char* subKey, std::uint32_t access) {
 
 long FakePlatform::QueryValue(KeyHandle key, const char* name, std::uint32_t* type, void* data,
                               std::uint32_t* size) {
+    const InsideFake inside;
     if (Fails(std::string("QueryValue ") + name)) return kOutOfMemory;
     return Survive(Query(key, name, type, data, size, true));
 }
 
 long FakePlatform::QueryStoredValue(KeyHandle key, const char* name, std::uint32_t* type,
                                     void* data, std::uint32_t* size) {
+    const InsideFake inside;
     if (Fails(std::string("QueryStoredValue ") + name)) return kOutOfMemory;
     return Survive(Query(key, name, type, data, size, false));
 }
 
 long FakePlatform::SetStoredValue(KeyHandle key, const char* name, std::uint32_t type,
                                   const void* data, std::uint32_t size) {
+    const InsideFake inside;
     if (Fails(std::string("SetStoredValue ") + name)) return kOutOfMemory;
     const OpenKey* open = KeyOf(key);
     if (open == nullptr || (open->access & kKeySetValue) == 0 || Unwritable(name)) {
@@ -340,6 +344,7 @@ long FakePlatform::Lie(const std::string& name, const std::string& bytes, void* 
 
 long FakePlatform::SetValue(KeyHandle key, const char* name, std::uint32_t type, const void* data,
                             std::uint32_t size) {
+    const InsideFake inside;
     if (Fails(std::string("SetValue ") + name)) return kOutOfMemory;
     const OpenKey* open = KeyOf(key);
     if (open == nullptr || (open->access & kKeySetValue) == 0 || Unwritable(name)) {
@@ -350,6 +355,7 @@ long FakePlatform::SetValue(KeyHandle key, const char* name, std::uint32_t type,
 }
 
 long FakePlatform::DeleteValue(KeyHandle key, const char* name) {
+    const InsideFake inside;
     if (Fails(std::string("DeleteValue ") + name)) return kOutOfMemory;
     const OpenKey* open = KeyOf(key);
     if (open == nullptr || (open->access & kKeySetValue) == 0 || Unwritable(name)) {
@@ -359,12 +365,14 @@ long FakePlatform::DeleteValue(KeyHandle key, const char* name) {
 }
 
 void FakePlatform::CloseKey(KeyHandle key) {
+    const InsideFake inside;
     if (openKeys_.erase(reinterpret_cast<std::uintptr_t>(key)) == 0) {
         throw std::logic_error("closed a key that was not open");
     }
 }
 
 KeyHandle FakePlatform::CreateUserKey(const char* subKey, std::uint32_t access) {
+    const InsideFake inside;
     if (Fails(std::string("CreateUserKey ") + subKey)) return nullptr;
     if (std::find(uncreatableKeys.begin(), uncreatableKeys.end(), subKey) !=
         uncreatableKeys.end()) {
@@ -382,6 +390,7 @@ long FakePlatform::DeleteUserKey(const char* subKey) {
 }
 
 long FakePlatform::DeleteUserTree(const char* subKey) {
+    const InsideFake inside;
     if (Fails(std::string("DeleteUserTree ") + subKey)) return kOutOfMemory;
     const std::string prefix = std::string(subKey) + "\\";
     for (const std::string& key : undeletableKeys) {
@@ -398,12 +407,31 @@ bool FakePlatform::Unwritable(const char* name) const {
            unwritableValues.end();
 }
 
+namespace {
+const char* const kJournalValues[] = {"Lent", "Lenders", "Saved", "SavedPresence"};
+}  // namespace
+
+bool FakePlatform::HoldsJournal() const {
+    for (const char* value : kJournalValues) {
+        if (FindStoredValue("Software\\Quorvin", value) != nullptr) return true;
+    }
+    return false;
+}
+
+bool FakePlatform::StoreHoldsJournal() const {
+    for (const char* value : kJournalValues) {
+        if (FindStoreValue(u"Quorvin", Decode(value)) != nullptr) return true;
+    }
+    return false;
+}
+
 bool FakePlatform::HasKeyBelow(const std::string& prefix) const {
     const auto next = keys_.lower_bound(prefix);
     return next != keys_.end() && next->first.compare(0, prefix.size(), prefix) == 0;
 }
 
 bool FakePlatform::IsRunning(const ProcessStamp& process) {
+    const InsideFake inside;
     if (Fails("IsRunning " + std::to_string(process.id))) return false;
     if (process == thisProcess) return Survive(true);
     // Refused to open, so not taken for running, as Win32Platform does it.
@@ -416,6 +444,7 @@ bool FakePlatform::IsRunning(const ProcessStamp& process) {
 }
 
 MutexHandle FakePlatform::CreateNamedMutex(const char* name) {
+    const InsideFake inside;
     if (std::string(name) != "Local\\QuorvinMacro0Loans") {
         throw std::logic_error("an unexpected mutex");
     }
@@ -424,18 +453,27 @@ MutexHandle FakePlatform::CreateNamedMutex(const char* name) {
 }
 
 bool FakePlatform::WaitForMutex(MutexHandle, std::uint32_t) {
+    const InsideFake inside;
     if (Fails("WaitForMutex") || mutexTimesOut) return false;
     if (mutexHeld) throw std::logic_error("the mutex is held across a call");
     mutexHeld = true;
+    if (allocationsFailFromNextLock) {
+        allocationsFailFromNextLock = false;
+        allocationsFail = true;
+    }
     return Survive(true);
 }
 
 void FakePlatform::ReleaseMutex(MutexHandle) {
+    const InsideFake inside;
     if (!mutexHeld) throw std::logic_error("released a mutex that was not held");
     mutexHeld = false;
 }
 
 void FakePlatform::CloseMutex(MutexHandle) {}
+
+bool allocationsFail = false;
+int callsInsideFake = 0;
 
 // --- Folders ---
 
@@ -688,6 +726,14 @@ bool FakePlatform::LongPathOf(const char16_t* path, WideString* longPath) {
 
 // --- Menus ---
 
+bool FakePlatform::FileAttributesOf(const char16_t* path, std::uint32_t* attributes) {
+    ++attributeQueries;
+    const Node* node = Resolve(path);
+    if (node == nullptr) return false;
+    *attributes = node->folder ? kFileAttributeDirectory : 0x20;
+    return true;
+}
+
 const FakePlatform::Menu& FakePlatform::MenuAt(MenuHandle handle) const {
     return menus_.at(handle);
 }
@@ -746,13 +792,15 @@ bool FakePlatform::InsertItem(MenuHandle menu, std::uint32_t position, const Men
 }
 
 std::uint32_t FakePlatform::TrackPopupMenu(MenuHandle menu, std::uint32_t flags, long x, long y,
-                                           WindowHandle owner) {
+                                           WindowHandle owner, bool* withModifier) {
     shownMenu = menu;
     shownOwner = owner;
     shownFlags = flags;
     shownX = x;
     shownY = y;
-    return onTrack ? onTrack(*this, menu) : 0;
+    const std::uint32_t chosen = onTrack ? onTrack(*this, menu) : 0;
+    *withModifier = chosen != 0 && chooseWithModifier;
+    return chosen;
 }
 
 bool FakePlatform::DestroyMenu(MenuHandle menu) {
@@ -884,6 +932,7 @@ LResult FakePlatform::AnswerStoreMessage(std::uint32_t message, LParam lParam) {
 }
 
 WindowHandle FakePlatform::RootOwnerOf(WindowHandle window) {
+    const InsideFake inside;
     for (auto owner = windowOwners.find(window); owner != windowOwners.end();
          owner = windowOwners.find(window)) {
         window = owner->second;
@@ -893,6 +942,7 @@ WindowHandle FakePlatform::RootOwnerOf(WindowHandle window) {
 
 LResult FakePlatform::SendWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
                                         LParam lParam) {
+    const InsideFake inside;
     const bool toStore = message == kHostMsgQuerySetting || message == kHostMsgSetSetting;
     if (Fails("SendWindowMessage " + std::to_string(message) + " " + std::to_string(wParam))) {
         return toStore ? 14 : 0;
@@ -915,21 +965,37 @@ LResult FakePlatform::SendWindowMessage(WindowHandle window, std::uint32_t messa
     }
     if (message == kHostMsgInfo) return Survive(wParam == kInfoUsesIni && keepsIniSettings ? 1 : 0);
     if (toStore) return Survive(AnswerStoreMessage(message, lParam));
-    Message sent{false, window, message, wParam, lParam, {}};
+    Message sent{false, window, message, wParam, lParam, {}, {}};
     if (message == 2085 && lParam != 0) {
         sent.text = reinterpret_cast<const char*>(lParam);
+    }
+    if ((message == 2096 || message == 2104) && lParam != 0) {
+        sent.wideText = reinterpret_cast<const char16_t*>(lParam);
+    }
+    LResult result = 0;
+    if (message == 2096) {
+        // The editor's frame, no record, a full path: else refused.
+        const std::u16string& path = sent.wideText;
+        const bool full = path.size() > 2 && (path[1] == u':' || path.substr(0, 2) == u"\\\\");
+        if (windowOwners.count(window) != 0 || wParam != 0 || lParam == 0 || !full) {
+            ++refusedStoreCalls;
+        } else {
+            const Node* node = Resolve(path);
+            result = node != nullptr && !node->folder ? 1 : 0;
+        }
     }
     messages.push_back(sent);
     if (onSend) {
         onSend(sent);
     }
-    return Survive(0);
+    return Survive(result);
 }
 
 bool FakePlatform::PostWindowMessage(WindowHandle window, std::uint32_t message, WParam wParam,
                                      LParam lParam) {
+    const InsideFake inside;
     if (Fails("PostWindowMessage " + std::to_string(wParam))) return false;
-    messages.push_back(Message{true, window, message, wParam, lParam, {}});
+    messages.push_back(Message{true, window, message, wParam, lParam, {}, {}});
     return Survive(true);
 }
 
@@ -969,6 +1035,7 @@ int FakePlatform::LoadStringText(ModuleHandle, std::uint32_t id, char* buffer, i
 
 int FakePlatform::ToCodePage(const char16_t* text, int length, char* buffer, int size,
                              bool* usedDefault) {
+    const InsideFake inside;
     *usedDefault = false;
     std::string bytes;
     for (std::size_t i = 0, units = 0; i < static_cast<std::size_t>(length); i += units) {
@@ -992,6 +1059,7 @@ int FakePlatform::ToCodePage(const char16_t* text, int length, char* buffer, int
 }
 
 int FakePlatform::FromCodePage(const char* text, int length, char16_t* buffer, int size) {
+    const InsideFake inside;
     std::u16string units;
     for (int i = 0; i < length;) {
         const auto byte = static_cast<unsigned char>(text[i]);

@@ -13,6 +13,17 @@
 
 namespace quorvin::testing {
 
+// While allocationsFail, every allocation made outside the fake's own calls
+// throws std::bad_alloc (tests/unit/FailingHeap.cpp, in the unit tests).
+extern bool allocationsFail;
+extern int callsInsideFake;
+struct InsideFake {
+    InsideFake() { ++callsInsideFake; }
+    ~InsideFake() { --callsInsideFake; }
+    InsideFake(const InsideFake&) = delete;
+    InsideFake& operator=(const InsideFake&) = delete;
+};
+
 bool IsLeadByte(unsigned char byte);
 // Code page 932 text and UTF-16, converted as the system converts them; a
 // character the code page lacks becomes "?".
@@ -57,6 +68,11 @@ class FakePlatform : public Platform, public SettingsStore {
     std::optional<Value> FindValue(const std::string& key, const std::string& name) const;
     const Value* FindStoredValue(const std::string& key, const std::string& name) const;
     bool HasKey(const std::string& key) const { return keys_.count(key) != 0; }
+    // Whether a loan journal's value is left, in the registry's
+    // Software\Quorvin or in the editor's store: the key itself may stay for
+    // the plug-in's own values.
+    bool HoldsJournal() const;
+    bool StoreHoldsJournal() const;
     int OpenKeyCount() const { return static_cast<int>(openKeys_.size()); }
     // Every key opened, with the access it was opened with, in order.
     std::vector<std::pair<std::string, std::uint32_t>> keyOpens;
@@ -72,6 +88,8 @@ class FakePlatform : public Platform, public SettingsStore {
     std::vector<ProcessStamp> unopenableProcesses;
     bool mutexHeld = false;
     bool mutexTimesOut = false;
+    // From the next time the mutex is owned, every allocation fails.
+    bool allocationsFailFromNextLock = false;
     // Runs before every value query; may change the registry under it.
     std::function<void(const std::string& name, bool sizeOnly)> onQuery;
     // Queries of these values fail with this status instead.
@@ -117,6 +135,7 @@ class FakePlatform : public Platform, public SettingsStore {
     int OpenFindCount() const { return openFinds_; }
     int enumerations = 0;
     int identityQueries = 0;
+    int attributeQueries = 0;
 
     // --- Menus ---
     struct Item {
@@ -145,6 +164,8 @@ class FakePlatform : public Platform, public SettingsStore {
     long shownY = 0;
     // Plays the user's choice when a menu is shown; returns what the menu call would.
     std::function<std::uint32_t(FakePlatform&, MenuHandle)> onTrack;
+    // Whether Shift or Ctrl is held as the choice is made.
+    bool chooseWithModifier = false;
     // A script that picks the item with this exact label anywhere in the tree.
     static std::function<std::uint32_t(FakePlatform&, MenuHandle)> Choose(const std::string& label);
     const Item* FindItem(MenuHandle menu, const std::string& label) const;
@@ -180,6 +201,10 @@ class FakePlatform : public Platform, public SettingsStore {
     LResult editorLanguage = 0;
     std::map<WindowHandle, WindowHandle> windowOwners;
     std::u16string programPath = u"C:\\Tools\\EmEditor\\EmEditor.exe";
+    // GetUserDefaultUILanguage's answer.
+    std::uint16_t userLanguage = 0x0411;
+    // 2096 opens a file that exists, by its full path and with no record of
+    // how; anything else is refused and counted in refusedStoreCalls.
 
     // --- Windows and the shell ---
     struct Message {
@@ -188,7 +213,8 @@ class FakePlatform : public Platform, public SettingsStore {
         std::uint32_t message = 0;
         WParam wParam = 0;
         LParam lParam = 0;
-        std::string text;  // for 2085: the text behind lParam
+        std::string text;         // for 2085: the text behind lParam
+        std::u16string wideText;  // for 2096 and 2104
     };
     std::vector<Message> messages;
     std::function<void(const Message&)> onSend;
@@ -246,10 +272,11 @@ class FakePlatform : public Platform, public SettingsStore {
     bool FolderIdentityOf(const char16_t* path, FolderIdentity* identity) override;
     bool ShortPathOf(const char16_t* path, WideString* shortPath) override;
     bool LongPathOf(const char16_t* path, WideString* longPath) override;
+    bool FileAttributesOf(const char16_t* path, std::uint32_t* attributes) override;
     MenuHandle CreatePopupMenu() override;
     bool InsertItem(MenuHandle menu, std::uint32_t position, const MenuItem& item) override;
     std::uint32_t TrackPopupMenu(MenuHandle menu, std::uint32_t flags, long x, long y,
-                                 WindowHandle owner) override;
+                                 WindowHandle owner, bool* withModifier) override;
     bool DestroyMenu(MenuHandle menu) override;
     CursorPosition GetCursorPos() override;
     WindowHandle RootOwnerOf(WindowHandle window) override;
@@ -261,6 +288,7 @@ class FakePlatform : public Platform, public SettingsStore {
                           const char16_t* parameters, const char16_t* directory, int show) override;
     int ShowMessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption,
                        std::uint32_t type) override;
+    std::uint16_t UserInterfaceLanguage() override { return userLanguage; }
     WideString LoadWideString(ModuleHandle module, std::uint32_t id) override;
     int LoadStringText(ModuleHandle module, std::uint32_t id, char* buffer, int size) override;
     int ToCodePage(const char16_t* text, int length, char* buffer, int size,

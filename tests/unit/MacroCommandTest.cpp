@@ -186,6 +186,7 @@ TEST_F(MacroCommand, ChoosingTheFolderItemOpensTheFolder) {
         FakePlatform p;
         p.strings[502] = "Open folder(&O)";
         p.SetWideString(kCommon, "MacroFolder", folder);
+        p.AddFolder(folder);
         p.onTrack = FakePlatform::Choose("Open folder(&O)");
         RunMacroMenuCommand(p, p, texts, kWindow);
         ASSERT_EQ(1u, p.shellRequests.size()) << testing::Utf8(folder);
@@ -197,6 +198,21 @@ TEST_F(MacroCommand, ChoosingTheFolderItemOpensTheFolder) {
         EXPECT_FALSE(request.hasParameters);
         EXPECT_EQ(5, request.show);
         EXPECT_TRUE(p.messages.empty());
+    }
+}
+
+// "open" on a file runs it: a setting that names a file, or nothing, opens nothing.
+TEST_F(MacroCommand, TheFolderItemOpensNothingButAFolder) {
+    for (const bool isFile : {true, false}) {
+        FakePlatform p;
+        p.strings[502] = "Open folder(&O)";
+        p.SetString(kCommon, "MacroFolder", "C:\\Tools\\run.bat");
+        if (isFile) p.AddFile("C:\\Tools\\run.bat");
+        p.onTrack = FakePlatform::Choose("Open folder(&O)");
+        RunMacroMenuCommand(p, p, texts, kWindow);
+        EXPECT_EQ((Lines{"---", "Open folder(&O) #9215"}), DumpMenu(p, p.shownMenu)) << isFile;
+        EXPECT_TRUE(p.shellRequests.empty()) << isFile;
+        EXPECT_TRUE(p.messages.empty()) << isFile;
     }
 }
 
@@ -304,7 +320,7 @@ TEST_F(MacroCommand, UnregisteredMacroRunsThroughMacro0WhichIsPutBackExactly) {
             (std::vector<std::uint32_t>{0x20019, 0x20019, 0x20019, 0x20019, 0x2001F, 0x20006}),
             masks)
             << c.what;
-        EXPECT_FALSE(p.HasKey(kJournalKey)) << c.what;  // no journal left
+        EXPECT_FALSE(p.HoldsJournal()) << c.what;  // no journal left
         EXPECT_FALSE(p.mutexHeld) << c.what;
     }
 }
@@ -363,9 +379,39 @@ TEST_F(MacroCommand, APortableEditorsMenuAndLoanAreItsOwnStoresInTrueText) {
                 ASSERT_EQ(1u, p.shellRequests.size()) << what;
                 EXPECT_EQ(c.folder, p.shellRequests[0].file) << what;
             }
-            EXPECT_TRUE(p.editorStore == store) << what << ": the store as it was";
+            // A macro that ran is remembered in the plug-in's own section,
+            // by its full path, and the next menu runs it again.
+            auto after = p.editorStore;
+            const bool ran = choice[0] == '&';
+            const std::u16string file = c.folder + (choice[1] == '3' ? u"\\plain.js" : u"\\reg.js");
+            if (ran) {
+                const auto* last = p.FindStoreValue(u"Quorvin", u"LastMacro");
+                ASSERT_TRUE(last != nullptr) << what;
+                EXPECT_EQ(testing::Utf16Bytes(file + u'\0'), last->bytes) << what;
+                after.erase(u"Quorvin");
+            }
+            EXPECT_TRUE(after == store) << what << ": the store as it was";
             EXPECT_TRUE(p.keyOpens.empty()) << what << ": the registry untouched";
             EXPECT_FALSE(p.HasKey(kJournalKey)) << what;
+            if (!ran) continue;
+            p.strings[1503] = p.strings[503] = "Run %1 again(&R)";
+            const std::string again =
+                choice[1] == '3' ? "Run plain.js again(&R)" : "Run reg.js again(&R)";
+            p.messages.clear();
+            during.clear();
+            p.onTrack = FakePlatform::Choose(again);
+            RunMacroMenuCommand(p, p, texts, kWindow);
+            EXPECT_EQ((Lines{"&1 reg.js #9216 checked", "&2 cur.js #1 default", "&3 plain.js #2",
+                             "---", again + " #9214", "Open folder(&O) #9215"}),
+                      DumpMenu(p, p.shownMenu))
+                << what;
+            if (choice[1] == '3') {
+                EXPECT_EQ(c.folder + u"\\plain.js" + u'\0', during) << what << ", again";
+            } else {
+                ASSERT_EQ(1u, p.messages.size()) << what << ", again";
+                EXPECT_TRUE(p.messages[0].posted && p.messages[0].wParam == 9216) << what;
+            }
+            EXPECT_FALSE(p.HasKey(kJournalKey)) << what << ", again";
         }
     }
 }

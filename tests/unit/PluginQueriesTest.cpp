@@ -6,6 +6,7 @@
 
 #include "FakePlatform.h"
 #include "command/MacroCommand.h"
+#include "plugin/HostInterface.h"
 #include "plugin/PluginQueries.h"
 #include "settings/EditorSettings.h"
 #include "settings/HostSettings.h"
@@ -265,7 +266,7 @@ TEST(OnEvents, RemembersThenSends) {
     };
     for (const Step& step : steps) {
         FakePlatform platform;
-        HandleEvents(platform, texts, kWindow, step.events, step.value);
+        HandleEvents(platform, platform, texts, kWindow, step.events, step.value);
         ASSERT_EQ(step.sends ? 1u : 0u, platform.messages.size()) << std::hex << step.events;
         if (step.sends) {
             EXPECT_FALSE(platform.messages[0].posted);
@@ -310,17 +311,17 @@ TEST(PluginTexts, FollowTheEditorsLanguage) {
             case kNoCall:
                 break;
             case kWithoutAWindow:
-                HandleEvents(platform, texts, nullptr, kEventUiChanged, 0);
+                HandleEvents(platform, platform, texts, nullptr, kEventUiChanged, 0);
                 startup.AtCall(platform, platform, texts, nullptr);
                 break;
             case kStartup:
                 startup.AtCall(platform, platform, texts, kWindow);
                 break;
             case kOtherEvent:
-                HandleEvents(platform, texts, kWindow, 0x400, 0);
+                HandleEvents(platform, platform, texts, kWindow, 0x400, 0);
                 break;
             case kUiChanged:
-                HandleEvents(platform, texts, kWindow, kEventUiChanged, 0);
+                HandleEvents(platform, platform, texts, kWindow, kEventUiChanged, 0);
                 break;
             case kFromTheDialog:
                 AnswerPlugInQuery(platform, platform, texts, dialog, 2311, 0, 0);
