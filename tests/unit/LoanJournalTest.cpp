@@ -504,5 +504,49 @@ TEST(LoanJournal, TheReviewsProofsLeaveTheUsersValue) {
     }
 }
 
+// Whatever a loan's end needs it reserved as the loan began: with every
+// allocation failing from the moment each end holds its lock, a nested loan
+// gives Macro0 back to the outer one and the outer one to the user, in the
+// registry and in the editor's store, with paths past 520 bytes.
+TEST(LoanJournal, ALoansEndNeedsNoHeapInEitherStore) {
+    WindowHandle const window = reinterpret_cast<WindowHandle>(0xED);
+    const std::u16string outerPath = u"C:\\" + std::u16string(300, u'o') + u".js";
+    const std::u16string innerPath = u"C:\\" + std::u16string(300, u'i') + u".js";
+    for (const bool ini : {false, true}) {
+        FakePlatform platform;
+        platform.keepsIniSettings = ini;
+        EditorSettings editor(platform, window);
+        SettingsStore& store = ini ? static_cast<SettingsStore&>(editor) : platform;
+        auto macro0 = [&]() -> std::string {
+            const auto* inStore = platform.FindStoreValue(u"Macros", u"Macro0");
+            const auto* inRegistry = platform.FindStoredValue(kMacros, "Macro0");
+            return ini ? (inStore ? inStore->bytes : "") : (inRegistry ? inRegistry->bytes : "");
+        };
+        if (ini) {
+            platform.SetStoreString(u"Macros", u"Macro0", u"C:\\mine.js");
+        } else {
+            platform.SetWideString(kMacros, "Macro0", u"C:\\mine.js");
+        }
+        const std::string user = macro0();
+        auto endWithoutHeap = [&](MacroSlotLoan& loan, const char* which) {
+            platform.allocationsFailFromNextLock = true;
+            EXPECT_NO_THROW(loan.End()) << which << (ini ? ", the editor's store" : "");
+            testing::allocationsFail = false;
+            platform.allocationsFailFromNextLock = false;
+        };
+        MacroSlotLoan outer(platform, store);
+        ASSERT_TRUE(outer.Begin(outerPath));
+        {
+            MacroSlotLoan inner(platform, store);
+            ASSERT_TRUE(inner.Begin(innerPath));
+            endWithoutHeap(inner, "the inner end");
+        }
+        EXPECT_EQ(testing::Utf16Bytes(outerPath + u'\0'), macro0()) << ini;
+        endWithoutHeap(outer, "the outer end");
+        EXPECT_EQ(user, macro0()) << ini;
+        EXPECT_FALSE(platform.HoldsJournal() || platform.StoreHoldsJournal()) << ini;
+    }
+}
+
 }  // namespace
 }  // namespace quorvin

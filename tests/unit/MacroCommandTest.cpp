@@ -49,23 +49,33 @@ class MacroCommand : public ::testing::Test {
 };
 
 TEST_F(MacroCommand, WithoutAFolderTellsTheEditorAndShowsNoMenu) {
-    // Key absent, value absent, value empty.
-    for (int variant = 0; variant < 3; ++variant) {
-        FakePlatform p;
-        p.strings[501] = "No macros found";
-        if (variant == 1) {
-            p.AddKey(kCommon);
-        } else if (variant == 2) {
-            p.SetString(kCommon, "MacroFolder", "");
+    // Key absent, value absent, value empty; in UTF-16 to an English editor,
+    // which the narrow text would show as question marks.
+    for (const LResult language : {0, 0x411, 0x409}) {
+        for (int variant = 0; variant < 3; ++variant) {
+            FakePlatform p;
+            p.editorLanguage = language;
+            p.strings[501] = "No macros found";
+            p.strings[1501] = "No macro folder is set.";
+            if (variant == 1) {
+                p.AddKey(kCommon);
+            } else if (variant == 2) {
+                p.SetString(kCommon, "MacroFolder", "");
+            }
+            RunMacroMenuCommand(p, p, texts, kWindow);
+            ASSERT_EQ(1u, p.messages.size()) << variant;
+            EXPECT_FALSE(p.messages[0].posted);
+            EXPECT_EQ(0u, p.messages[0].wParam);
+            if (language == 0x409) {
+                EXPECT_EQ(2104u, p.messages[0].message);
+                EXPECT_EQ(u"No macro folder is set.", p.messages[0].wideText);
+            } else {
+                EXPECT_EQ(2085u, p.messages[0].message);
+                EXPECT_EQ("No macros found", p.messages[0].text);
+            }
+            EXPECT_EQ(nullptr, p.shownMenu);
+            EXPECT_EQ(0, p.LiveMenuCount());
         }
-        RunMacroMenuCommand(p, p, texts, kWindow);
-        ASSERT_EQ(1u, p.messages.size()) << variant;
-        EXPECT_FALSE(p.messages[0].posted);
-        EXPECT_EQ(2085u, p.messages[0].message);
-        EXPECT_EQ(0u, p.messages[0].wParam);
-        EXPECT_EQ("No macros found", p.messages[0].text);
-        EXPECT_EQ(nullptr, p.shownMenu);
-        EXPECT_EQ(0, p.LiveMenuCount());
     }
 }
 
@@ -512,6 +522,108 @@ TEST_F(MacroCommand, MacroPastTheTableDoesNothingWhenChosen) {
     Run();
     EXPECT_TRUE(platform.messages.empty());
     EXPECT_FALSE(platform.FindValue(kMacros, "Macro0"));
+}
+
+// The macro run last, and a pick with Shift or Ctrl: the walked macro, a
+// registered one and the remembered one open in the editor instead of
+// running (2096 to the frame, the full path and no record), and nothing is
+// lent, posted or remembered; without a modifier each runs and is remembered.
+TEST_F(MacroCommand, APickWithAModifierOpensTheMacroAndOneWithoutRunsAndIsRemembered) {
+    WindowHandle const view = reinterpret_cast<WindowHandle>(0x7E);
+    struct Case {
+        const char* choice;
+        std::u16string path;
+        bool registered;
+    };
+    const Case cases[] = {
+        {"&1 plain.js", u"C:\\Macros\\Sub\\plain.js", false},
+        {"&1 reg.js", u"C:\\Macros\\reg.js", true},
+        {"Run plain.js again(&R)", u"C:\\Macros\\Sub\\plain.js", false},
+    };
+    for (const bool modifier : {true, false}) {
+        for (const Case& c : cases) {
+            const std::string what = std::string(c.choice) + (modifier ? ", with a modifier" : "");
+            FakePlatform p;
+            p.strings[502] = "Open folder(&O)";
+            p.strings[503] = "Run %1 again(&R)";
+            p.windowOwners[view] = kWindow;
+            p.SetString(kCommon, "MacroFolder", kRoot);
+            p.SetString(kMacros, "Macro0", kRoot + "\\reg.js");
+            p.AddFile(kRoot + "\\reg.js");
+            p.AddFile(kRoot + "\\Sub\\plain.js");
+            p.SetWideString(kJournalKey, "LastMacro", u"C:\\Macros\\Sub\\plain.js");
+            const std::string lastBefore = p.FindStoredValue(kJournalKey, "LastMacro")->bytes;
+            p.chooseWithModifier = modifier;
+            p.onTrack = FakePlatform::Choose(c.choice);
+            RunMacroMenuCommand(p, p, texts, view);
+            EXPECT_EQ((Lines{"&1 reg.js #9216 checked", "&2 Sub >", "  &1 plain.js #1", "---",
+                             "Run plain.js again(&R) #9214", "Open folder(&O) #9215"}),
+                      DumpMenu(p, p.shownMenu))
+                << what;
+            ASSERT_EQ(1u, p.messages.size()) << what;
+            const FakePlatform::Message& sent = p.messages[0];
+            if (modifier) {
+                EXPECT_EQ(2096u, sent.message) << what;
+                EXPECT_EQ(kWindow, sent.window) << what << ": the editor's frame";
+                EXPECT_EQ(0u, sent.wParam) << what;
+                EXPECT_EQ(c.path, sent.wideText) << what;
+                EXPECT_EQ(lastBefore, p.FindStoredValue(kJournalKey, "LastMacro")->bytes) << what;
+            } else {
+                EXPECT_EQ(2070u, sent.message) << what;
+                EXPECT_EQ(c.registered, sent.posted) << what;
+                EXPECT_EQ(9216u, sent.wParam) << what;
+                EXPECT_EQ(testing::Utf16Bytes(c.path + u'\0'),
+                          p.FindStoredValue(kJournalKey, "LastMacro")->bytes)
+                    << what;
+            }
+            EXPECT_EQ(kRoot + "\\reg.js" + '\0', p.FindValue(kMacros, "Macro0")->bytes) << what;
+            EXPECT_FALSE(p.HoldsJournal()) << what;
+        }
+    }
+}
+
+// A remembered value that cannot be trusted shows no item; a failed write
+// of it keeps nothing from running.
+TEST_F(MacroCommand, ARememberedMacroThatCannotBeReadShowsNothingAndAFailedWriteStillRuns) {
+    struct Case {
+        const char* what;
+        std::uint32_t type;
+        std::u16string text;  // as stored, no terminator added
+        bool fails;
+    };
+    const Case cases[] = {
+        {"a DWORD", kRegDword, u"ab", false},
+        {"no terminator", kRegSz, u"C:\\Macros\\a.js", false},
+        {"an odd byte count", kRegSz, u"C:\\Macros\\a.js", false},
+        {"a failed read", kRegSz, std::u16string(u"C:\\Macros\\a.js") + u'\0', true},
+        {"a file that is gone", kRegSz, std::u16string(u"C:\\Macros\\gone.js") + u'\0', false},
+    };
+    for (const Case& c : cases) {
+        FakePlatform p;
+        p.strings[502] = "Open folder(&O)";
+        p.strings[503] = "Run %1 again(&R)";
+        p.SetString(kCommon, "MacroFolder", kRoot);
+        p.AddKey(kMacros);
+        p.AddFile(kRoot + "\\a.js");
+        std::string bytes = testing::Utf16Bytes(c.text);
+        if (std::string(c.what) == "an odd byte count") bytes += 'x';
+        p.SetStoredBytes(kJournalKey, "LastMacro", c.type, bytes);
+        if (c.fails) p.failingValues["LastMacro"] = 5;
+        p.onTrack = [](FakePlatform&, MenuHandle) { return 0u; };
+        RunMacroMenuCommand(p, p, texts, kWindow);
+        EXPECT_EQ((Lines{"&1 a.js #1", "---", "Open folder(&O) #9215"}), DumpMenu(p, p.shownMenu))
+            << c.what;
+        EXPECT_EQ(bytes, p.FindStoredValue(kJournalKey, "LastMacro")->bytes) << c.what;
+    }
+    platform.AddFile(kRoot + "\\a.js");
+    platform.unwritableValues.push_back("LastMacro");
+    platform.onTrack = FakePlatform::Choose("&1 a.js");
+    std::vector<std::uint32_t> sent;
+    platform.onSend = [&](const FakePlatform::Message& m) { sent.push_back(m.message); };
+    Run();
+    EXPECT_EQ(std::vector<std::uint32_t>{2070}, sent) << "it ran";
+    EXPECT_EQ(nullptr, platform.FindStoredValue(kJournalKey, "LastMacro"));
+    EXPECT_FALSE(platform.HoldsJournal());
 }
 
 }  // namespace

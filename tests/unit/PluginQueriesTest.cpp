@@ -136,6 +136,7 @@ TEST(ConfirmUninstall, AsksTheUserAndOnlyYesAgrees) {
         LResult expected;
         bool killedLoan = false;  // another editor died while it lent Macro0
         LResult language = 0;     // the editor's, 0 from one before 8.00
+        bool portable = false;    // the editor keeps its settings in its own store
     };
     const Case cases[] = {{6, 1},
                           {7, 0},
@@ -146,13 +147,23 @@ TEST(ConfirmUninstall, AsksTheUserAndOnlyYesAgrees) {
                           {7, 0, true},
                           {6, 1, false, 0x411},
                           {6, 1, false, 0x409},
-                          {7, 0, true, 0x407}};
+                          {7, 0, true, 0x407},
+                          {6, 1, false, 0x409, true},
+                          {7, 0, false, 0x409, true}};
     for (const Case& c : cases) {
         FakePlatform platform = WithTexts();
         platform.editorLanguage = c.language;
         platform.messageBoxAnswer = c.answer;
+        platform.keepsIniSettings = c.portable;
         platform.AddKey(kMacrosKey);
         platform.SetString(kMacrosKey, "Macro0", "C:\\mine.js");
+        // What the plug-in remembered: Yes removes it, so that nothing is left.
+        if (c.portable) {
+            platform.SetStoreString(u"Quorvin", u"LastMacro", u"C:\\last.js");
+        } else {
+            platform.SetWideString(kJournalKey, "LastMacro", u"C:\\last.js");
+            platform.SetDword(kJournalKey, "EditorLanguage", 0x409);
+        }
         if (c.killedLoan) {
             platform.thisProcess = ProcessStamp{200, 6000};
             MacroSlotLoan loan(platform, platform);
@@ -171,7 +182,16 @@ TEST(ConfirmUninstall, AsksTheUserAndOnlyYesAgrees) {
         EXPECT_EQ(0x24u, platform.messageBoxes[0].type);
         // Put back before the question, whatever the answer.
         EXPECT_EQ("C:\\mine.js", platform.messageBoxes[0].macro0) << c.answer;
-        EXPECT_FALSE(platform.HasKey(kJournalKey)) << c.answer;
+        const bool kept = c.expected == 0;
+        if (c.portable) {
+            EXPECT_EQ(kept, platform.editorStore.count(u"Quorvin") != 0) << c.answer;
+            EXPECT_FALSE(platform.HasKey(kJournalKey)) << c.answer << ": the registry untouched";
+        } else {
+            EXPECT_EQ(kept, platform.HasKey(kJournalKey)) << c.answer;
+            EXPECT_EQ(kept, platform.FindStoredValue(kJournalKey, "LastMacro") != nullptr)
+                << c.answer;
+            EXPECT_FALSE(platform.HoldsJournal()) << c.answer;
+        }
     }
 }
 
@@ -332,6 +352,55 @@ TEST(PluginTexts, FollowTheEditorsLanguage) {
         EXPECT_EQ(4u, texts.Id(4)) << step.what << ": one name";
         EXPECT_EQ(5u, texts.Id(5)) << step.what << ": one version";
     }
+}
+
+// Before the editor's first answer in this process (it asks for the menu
+// text at load, without a window): the language it answered last, as the
+// registry remembers it, else the user's own. Only an editor that keeps its
+// settings in the registry remembers it there, and no loan removes it.
+TEST(PluginTexts, BeforeTheEditorAnswersTheLanguageItAnsweredLast) {
+    struct Case {
+        const char* what;
+        std::int32_t remembered;  // -1: none
+        std::uint16_t user;
+        std::uint32_t menuText;
+    };
+    const Case cases[] = {
+        {"remembered Japanese", 0x411, 0x409, 1},
+        {"remembered English", 0x409, 0x411, 1001},
+        {"remembered an editor before 8.00", 0, 0x409, 1},
+        {"none, a Japanese user", -1, 0x411, 1},
+        {"none, an English user", -1, 0x809, 1001},
+    };
+    for (const Case& c : cases) {
+        FakePlatform platform = WithTexts();
+        if (c.remembered >= 0) platform.SetDword(kJournalKey, "EditorLanguage", c.remembered);
+        platform.userLanguage = c.user;
+        PluginTexts texts;
+        texts.GuessUnlessAnswered(platform, platform);
+        EXPECT_EQ(c.menuText, texts.Id(1)) << c.what;
+        EXPECT_EQ(c.menuText + 1, texts.Id(2)) << c.what;
+
+        platform.editorLanguage = 0x407;
+        texts.FollowEditor(platform, platform, kWindow);
+        platform.AddKey(kMacrosKey);
+        MacroSlotLoan loan(platform, platform);
+        ASSERT_TRUE(loan.Begin("C:\\a.js")) << c.what;
+        loan.End();
+        const auto remembered = platform.FindValue(kJournalKey, "EditorLanguage");
+        ASSERT_TRUE(remembered.has_value()) << c.what;
+        EXPECT_EQ(std::string("\x07\x04\0\0", 4), remembered->bytes) << c.what;
+        PluginTexts nextStart;
+        nextStart.GuessUnlessAnswered(platform, platform);
+        EXPECT_EQ(1001u, nextStart.Id(1)) << c.what << ": the next start";
+    }
+    FakePlatform portable = WithTexts();
+    portable.keepsIniSettings = true;
+    portable.editorLanguage = 0x409;
+    PluginTexts texts;
+    texts.FollowEditor(portable, portable, kWindow);
+    EXPECT_TRUE(texts.english());
+    EXPECT_FALSE(portable.HasKey(kJournalKey)) << "a portable editor writes no registry";
 }
 
 TEST(QueryStatus, EnabledUncheckedAndSafeWithoutAFlag) {
