@@ -1,5 +1,6 @@
 #include "menu/MacroMenuBuilder.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -97,6 +98,39 @@ PopupMenu& MacroMenuBuilder::BuildFolderMenu(const WideString& folder, std::int3
     return menu;
 }
 
+bool MacroMenuBuilder::ListFolder(const WideString& pattern, std::size_t most,
+                                  std::vector<char16_t>* names, std::vector<ListedEntry>* entries) {
+    FindEntry entry;
+    {
+        // Closed before any sub-folder is walked: one enumeration open at a time.
+        const FolderEnumeration find(platform_, platform_.FindFirst(pattern.c_str(), &entry));
+        if (!find) {
+            return false;
+        }
+        do {
+            if (IsDotOrDotDot(entry.name)) {
+                continue;
+            }
+            const std::size_t length = std::char_traits<char16_t>::length(entry.name);
+            entries->push_back(ListedEntry{names->size(), length, entry.attributes});
+            names->insert(names->end(), entry.name, entry.name + length);
+        } while (entries->size() < most && platform_.FindNext(find.get(), &entry));
+    }
+    // NTFS lists a folder by name; FAT, exFAT and network shares list it in
+    // the order its entries were written. Most listings come ordered.
+    const char16_t* pool = names->data();
+    auto before = [this, pool](const ListedEntry& a, const ListedEntry& b) {
+        return platform_.CompareNames(pool + a.offset, a.length, pool + b.offset, b.length) < 0;
+    };
+    for (std::size_t i = 1; i < entries->size(); ++i) {
+        if (before((*entries)[i], (*entries)[i - 1])) {
+            std::stable_sort(entries->begin(), entries->end(), before);
+            break;
+        }
+    }
+    return true;
+}
+
 void MacroMenuBuilder::FillFolderMenu(PopupMenu& menu, const WalkFolder& folder, std::int32_t style,
                                       FolderChain& chain) {
     // The narrow enumeration took no pattern past MAX_PATH; neither does the
@@ -105,25 +139,25 @@ void MacroMenuBuilder::FillFolderMenu(PopupMenu& menu, const WalkFolder& folder,
     if (pattern.size() >= kMaxPath) {
         return;
     }
-    FindEntry entry;
-    const FolderEnumeration find(platform_, platform_.FindFirst(pattern.c_str(), &entry));
-    if (!find) {
+    // One entry past what the walk may still take tells that it is cut.
+    const std::size_t room = entryCount_ < limits_.entries ? limits_.entries - entryCount_ : 0;
+    std::vector<char16_t> names;
+    std::vector<ListedEntry> entries;
+    if (!ListFolder(pattern, room + 1, &names, &entries)) {
         return;
     }
     int position = 0;
-    do {
-        if (IsDotOrDotDot(entry.name)) {
-            continue;
-        }
+    for (const ListedEntry& entry : entries) {
         if (cut_ || entryCount_ >= limits_.entries) {
             cut_ = true;
             return;
         }
         ++entryCount_;
-        AddEntry(menu, folder, entry.name, std::char_traits<char16_t>::length(entry.name),
-                 entry.attributes, position, style, chain);
+        const WideString name(names.data() + entry.offset, entry.length);
+        AddEntry(menu, folder, name.c_str(), entry.length, entry.attributes, position, style,
+                 chain);
         ++position;
-    } while (platform_.FindNext(find.get(), &entry));
+    }
 }
 
 void MacroMenuBuilder::AddEntry(PopupMenu& menu, const WalkFolder& folder, const char16_t* name,

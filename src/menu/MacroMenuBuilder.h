@@ -71,9 +71,19 @@ class MacroMenuBuilder {
     WideString RunAgainLendPath() const;
 
   private:
+    // One entry of a folder's listing: its name in a pool, and its attributes.
+    struct ListedEntry {
+        std::size_t offset;
+        std::size_t length;
+        std::uint32_t attributes;
+    };
     PopupMenu& NewMenu();
     void FillFolderMenu(PopupMenu& menu, const WalkFolder& folder, std::int32_t style,
                         FolderChain& chain);
+    // The folder's entries but "." and "..", at most most of them, in the
+    // order NTFS lists them; false when the listing cannot start.
+    bool ListFolder(const WideString& pattern, std::size_t most, std::vector<char16_t>* names,
+                    std::vector<ListedEntry>* entries);
     void AddEntry(PopupMenu& menu, const WalkFolder& folder, const char16_t* name,
                   std::size_t length, std::uint32_t attributes, int position, std::int32_t style,
                   FolderChain& chain);

@@ -130,6 +130,11 @@ class Platform {
     // The attributes of what the path names, as GetFileAttributesW gives
     // them; false when it names nothing that can be asked about.
     virtual bool FileAttributesOf(const char16_t* path, std::uint32_t* attributes) = 0;
+    // Names in the order NTFS keeps a folder's entries: their UTF-16 units
+    // upper-cased, as CompareStringOrdinal ignoring case compares them.
+    // Negative, zero or positive.
+    virtual int CompareNames(const char16_t* a, std::size_t aLength, const char16_t* b,
+                             std::size_t bLength) = 0;
 
     // Menus.
     virtual MenuHandle CreatePopupMenu() = 0;

@@ -172,6 +172,14 @@ bool Win32Platform::FileAttributesOf(const char16_t* path, std::uint32_t* attrib
     return true;
 }
 
+int Win32Platform::CompareNames(const char16_t* a, std::size_t aLength, const char16_t* b,
+                                std::size_t bLength) {
+    // Names are shorter than MAX_PATH, far inside an int.
+    return CompareStringOrdinal(AsWide(a), static_cast<int>(aLength), AsWide(b),
+                                static_cast<int>(bLength), TRUE) -
+           CSTR_EQUAL;
+}
+
 MenuHandle Win32Platform::CreatePopupMenu() { return ::CreatePopupMenu(); }
 
 bool Win32Platform::InsertItem(MenuHandle menu, std::uint32_t position, const MenuItem& item) {

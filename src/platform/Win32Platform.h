@@ -22,6 +22,8 @@ class Win32Platform final : public Platform {
     bool ShortPathOf(const char16_t* path, WideString* shortPath) override;
     bool LongPathOf(const char16_t* path, WideString* longPath) override;
     bool FileAttributesOf(const char16_t* path, std::uint32_t* attributes) override;
+    int CompareNames(const char16_t* a, std::size_t aLength, const char16_t* b,
+                     std::size_t bLength) override;
 
     MenuHandle CreatePopupMenu() override;
     bool InsertItem(MenuHandle menu, std::uint32_t position, const MenuItem& item) override;

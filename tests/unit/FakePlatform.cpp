@@ -23,6 +23,16 @@ bool IsLeadByte(unsigned char byte) {
 
 namespace {
 
+// As NTFS upper-cases a name to order it: ASCII, Latin-1 and Greek are enough
+// for the names tests use.
+char16_t UpperUnit(char16_t unit) {
+    if ((unit >= u'a' && unit <= u'z') || (unit >= 0xE0 && unit <= 0xFE && unit != 0xF7) ||
+        (unit >= 0x3B1 && unit <= 0x3C9 && unit != 0x3C2)) {
+        return static_cast<char16_t>(unit - 0x20);
+    }
+    return unit;
+}
+
 std::vector<std::u16string> SplitPath(const std::u16string& path) {
     std::vector<std::u16string> parts;
     std::u16string part;
@@ -644,8 +654,17 @@ FindHandle FakePlatform::FindFirst(const char16_t* pattern, FindEntry* entry) {
     }
     Enumeration enumeration;
     enumeration.folder = Canonical(folder, 0);
-    enumeration.names = {u".", u".."};
-    enumeration.names.insert(enumeration.names.end(), node->children.begin(), node->children.end());
+    enumeration.names = node->children;
+    if (!listsInWriteOrder) {
+        std::stable_sort(
+            enumeration.names.begin(), enumeration.names.end(),
+            [](const std::u16string& a, const std::u16string& b) {
+                return std::lexicographical_compare(
+                    a.begin(), a.end(), b.begin(), b.end(),
+                    [](char16_t x, char16_t y) { return UpperUnit(x) < UpperUnit(y); });
+            });
+    }
+    enumeration.names.insert(enumeration.names.begin(), {u".", u".."});
     const std::uintptr_t handle = nextFind_++;
     finds_[handle] = enumeration;
     ++openFinds_;
@@ -732,6 +751,15 @@ bool FakePlatform::FileAttributesOf(const char16_t* path, std::uint32_t* attribu
     if (node == nullptr) return false;
     *attributes = node->folder ? kFileAttributeDirectory : 0x20;
     return true;
+}
+
+int FakePlatform::CompareNames(const char16_t* a, std::size_t aLength, const char16_t* b,
+                               std::size_t bLength) {
+    ++nameComparisons;
+    for (std::size_t i = 0; i < aLength && i < bLength; ++i) {
+        if (UpperUnit(a[i]) != UpperUnit(b[i])) return UpperUnit(a[i]) < UpperUnit(b[i]) ? -1 : 1;
+    }
+    return aLength == bLength ? 0 : aLength < bLength ? -1 : 1;
 }
 
 const FakePlatform::Menu& FakePlatform::MenuAt(MenuHandle handle) const {

@@ -115,8 +115,12 @@ class FakePlatform : public Platform, public SettingsStore {
     std::size_t dyingCall = 0;
 
     // --- Folders ---
-    // Entries are listed in the order they are added; "." and ".." come first
-    // in every folder, as on NTFS. Paths are UTF-16, or code page 932 text.
+    // Entries are listed as NTFS lists them, by their upper-cased names, or,
+    // as FAT, exFAT and network shares do, in the order they were added;
+    // "." and ".." come first in every folder. Paths are UTF-16, or code
+    // page 932 text.
+    bool listsInWriteOrder = false;
+    int nameComparisons = 0;
     void AddFolder(const std::u16string& path);
     void AddFile(const std::u16string& path);
     void AddLink(const std::u16string& path, const std::u16string& target);
@@ -273,6 +277,8 @@ class FakePlatform : public Platform, public SettingsStore {
     bool ShortPathOf(const char16_t* path, WideString* shortPath) override;
     bool LongPathOf(const char16_t* path, WideString* longPath) override;
     bool FileAttributesOf(const char16_t* path, std::uint32_t* attributes) override;
+    int CompareNames(const char16_t* a, std::size_t aLength, const char16_t* b,
+                     std::size_t bLength) override;
     MenuHandle CreatePopupMenu() override;
     bool InsertItem(MenuHandle menu, std::uint32_t position, const MenuItem& item) override;
     std::uint32_t TrackPopupMenu(MenuHandle menu, std::uint32_t flags, long x, long y,

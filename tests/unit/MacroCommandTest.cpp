@@ -354,7 +354,7 @@ TEST_F(MacroCommand, APortableEditorsMenuAndLoanAreItsOwnStoresInTrueText) {
         {"relative", u"Macros\\Mine", u"C:\\Tools\\EmEditor\\Macros\\Mine", true},
     };
     for (const Case& c : cases) {
-        for (const char* choice : {"&3 plain.js", "&1 reg.js", "Open folder(&O)"}) {
+        for (const char* choice : {"&2 plain.js", "&3 reg.js", "Open folder(&O)"}) {
             const std::string what = std::string(c.what) + ", " + choice;
             FakePlatform p;
             p.strings[502] = "Open folder(&O)";
@@ -376,13 +376,13 @@ TEST_F(MacroCommand, APortableEditorsMenuAndLoanAreItsOwnStoresInTrueText) {
                 during.assign(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);
             };
             RunMacroMenuCommand(p, p, texts, kWindow);
-            EXPECT_EQ((Lines{"&1 reg.js #9216 checked", "&2 cur.js #1 default", "&3 plain.js #2",
+            EXPECT_EQ((Lines{"&1 cur.js #1 default", "&2 plain.js #2", "&3 reg.js #9216 checked",
                              "---", "Open folder(&O) #9215"}),
                       DumpMenu(p, p.shownMenu))
                 << what;
-            if (choice[1] == '3') {
+            if (choice[1] == '2') {
                 EXPECT_EQ(c.folder + u"\\plain.js" + u'\0', during) << what;
-            } else if (choice[1] == '1') {
+            } else if (choice[1] == '3') {
                 ASSERT_EQ(1u, p.messages.size()) << what;
                 EXPECT_TRUE(p.messages[0].posted && p.messages[0].wParam == 9216) << what;
             } else {
@@ -393,7 +393,7 @@ TEST_F(MacroCommand, APortableEditorsMenuAndLoanAreItsOwnStoresInTrueText) {
             // by its full path, and the next menu runs it again.
             auto after = p.editorStore;
             const bool ran = choice[0] == '&';
-            const std::u16string file = c.folder + (choice[1] == '3' ? u"\\plain.js" : u"\\reg.js");
+            const std::u16string file = c.folder + (choice[1] == '2' ? u"\\plain.js" : u"\\reg.js");
             if (ran) {
                 const auto* last = p.FindStoreValue(u"Quorvin", u"LastMacro");
                 ASSERT_TRUE(last != nullptr) << what;
@@ -406,16 +406,16 @@ TEST_F(MacroCommand, APortableEditorsMenuAndLoanAreItsOwnStoresInTrueText) {
             if (!ran) continue;
             p.strings[1503] = p.strings[503] = "Run %1 again(&R)";
             const std::string again =
-                choice[1] == '3' ? "Run plain.js again(&R)" : "Run reg.js again(&R)";
+                choice[1] == '2' ? "Run plain.js again(&R)" : "Run reg.js again(&R)";
             p.messages.clear();
             during.clear();
             p.onTrack = FakePlatform::Choose(again);
             RunMacroMenuCommand(p, p, texts, kWindow);
-            EXPECT_EQ((Lines{"&1 reg.js #9216 checked", "&2 cur.js #1 default", "&3 plain.js #2",
+            EXPECT_EQ((Lines{"&1 cur.js #1 default", "&2 plain.js #2", "&3 reg.js #9216 checked",
                              "---", again + " #9214", "Open folder(&O) #9215"}),
                       DumpMenu(p, p.shownMenu))
                 << what;
-            if (choice[1] == '3') {
+            if (choice[1] == '2') {
                 EXPECT_EQ(c.folder + u"\\plain.js" + u'\0', during) << what << ", again";
             } else {
                 ASSERT_EQ(1u, p.messages.size()) << what << ", again";
@@ -476,8 +476,8 @@ TEST_F(MacroCommand, NestedCommandDuringTheRunRestoresInsideTheOuterOne) {
         const char* innerState;
     };
     const Case cases[] = {
-        {"C:\\keep.js", "&1 outer.js", "&2 inner.js", " #2"},
-        {"C:\\Macros\\mine.js", "&1 outer.js", "&3 mine.js", " #3 checked"},
+        {"C:\\keep.js", "&3 outer.js", "&1 inner.js", " #1"},
+        {"C:\\Macros\\mine.js", "&3 outer.js", "&2 mine.js", " #2 checked"},
     };
     for (const Case& c : cases) {
         FakePlatform p;
@@ -516,7 +516,8 @@ TEST_F(MacroCommand, NestedCommandDuringTheRunRestoresInsideTheOuterOne) {
 TEST_F(MacroCommand, MacroPastTheTableDoesNothingWhenChosen) {
     platform.SetDword(kCommon, "ExtraShortCut", 2);
     for (int i = 0; i < 9214; ++i) {
-        platform.AddFile(kRoot + "\\m" + std::to_string(i) + ".js");
+        const std::string number = std::to_string(i);
+        platform.AddFile(kRoot + "\\m" + std::string(4 - number.size(), '0') + number + ".js");
     }
     platform.onTrack = FakePlatform::Choose("m9213.js");
     Run();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -36,10 +37,28 @@ TEST(MacroMenuBuilder, SkippedFilesLeaveGapsAndFoldersBecomeSubmenus) {
     platform.AddFile(kRoot + "\\Sort.jsee");
     platform.AddFolder(kRoot + "\\Tools");
     platform.AddFile(kRoot + "\\Tools\\notes.txt");
-    platform.AddFolder(kRoot + "\\Empty");
+    platform.AddFolder(kRoot + "\\Unused");
     platform.AddFile(kRoot + "\\Tools\\Wrap.vbs");
-    EXPECT_EQ((Lines{"&2 Sort.jsee #1", "&3 Tools >", "  &2 Wrap.vbs #2", "&4 Empty >"}),
+    EXPECT_EQ((Lines{"&2 Sort.jsee #1", "&3 Tools >", "  &2 Wrap.vbs #2", "&4 Unused >"}),
               Build(platform, kRoot, -1));
+}
+
+// FAT, exFAT and network shares list a folder in the order it was written:
+// every file system gives the menu NTFS gives, by upper-cased name, and an
+// ordered listing is only looked over.
+TEST(MacroMenuBuilder, EveryFileSystemGivesTheMenuNtfsGives) {
+    for (const bool writeOrder : {false, true}) {
+        FakePlatform platform;
+        platform.listsInWriteOrder = writeOrder;
+        for (const char* name : {"b.js", "Sub\\x.js", "~t.js", "a.js", "_u.js", "C.js"}) {
+            platform.AddFile(kRoot + "\\" + name);
+        }
+        EXPECT_EQ((Lines{"&1 a.js #1", "&2 b.js #2", "&3 C.js #3", "&4 Sub >", "  &1 x.js #4",
+                         "&5 _u.js #5", "&6 ~t.js #6"}),
+                  Build(platform, kRoot, -1))
+            << writeOrder;
+        if (!writeOrder) EXPECT_EQ(5, platform.nameComparisons) << "one look, no sort";
+    }
 }
 
 TEST(MacroMenuBuilder, TwelveMacrosPerStyle) {
@@ -55,7 +74,7 @@ TEST(MacroMenuBuilder, TwelveMacrosPerStyle) {
             FakePlatform platform;
             const std::string folder = kRoot + (indent.empty() ? "" : "\\Sub");
             for (int i = 1; i <= 12; ++i) {
-                platform.AddFile(folder + "\\m" + std::to_string(i) + ".js");
+                platform.AddFile(folder + (i < 10 ? "\\m0" : "\\m") + std::to_string(i) + ".js");
             }
             Lines lines = Build(platform, kRoot, c.style);
             if (!indent.empty()) {
@@ -63,7 +82,7 @@ TEST(MacroMenuBuilder, TwelveMacrosPerStyle) {
                 lines.erase(lines.begin());
             }
             ASSERT_EQ(12u, lines.size());
-            EXPECT_EQ(indent + "&9 m9.js #9", lines[8]) << c.style;
+            EXPECT_EQ(indent + "&9 m09.js #9", lines[8]) << c.style;
             EXPECT_EQ(indent + "&0 m10.js #10", lines[9]) << c.style;
             EXPECT_EQ(indent + c.eleventh + "m11.js #11", lines[10]) << c.style;
             EXPECT_EQ(indent + c.twelfth + "m12.js #12", lines[11]) << c.style;
@@ -79,8 +98,9 @@ TEST(MacroMenuBuilder, RegisteredMacrosAreCheckedAndTheCurrentOneIsDefault) {
     platform.AddFile(kRoot + "\\c.js");
     platform.AddFile(kRoot + "\\b.py");
     platform.AddFile(kRoot + "\\A.js");
-    EXPECT_EQ((Lines{"&1 a.js #1", "&2 c.js #9218 checked default", "&3 b.py #2",
-                     "&4 A.js #9217 checked"}),
+    // By name, as NTFS lists them; two that differ only in case as written.
+    EXPECT_EQ((Lines{"&1 a.js #1", "&2 A.js #9217 checked", "&3 b.py #2",
+                     "&4 c.js #9218 checked default"}),
               Build(platform, kRoot, -1));
 }
 
@@ -146,12 +166,12 @@ TEST(MacroMenuBuilder, IdentifiersRunAcrossLevelsInWalkOrder) {
     platform.AddFile(kRoot + "\\1.js");
     platform.AddFile(kRoot + "\\A\\2.js");
     platform.AddFile(kRoot + "\\A\\B\\3.js");
-    platform.AddFile(kRoot + "\\4.js");
+    platform.AddFile(kRoot + "\\C.js");
     MacroMenuBuilder builder(platform, platform);
     const Lines lines =
         DumpMenu(platform, builder.BuildFolderMenu(testing::Decode(kRoot), -1).handle());
     EXPECT_EQ(
-        (Lines{"&1 1.js #1", "&2 A >", "  &1 2.js #2", "  &2 B >", "    &1 3.js #3", "&3 4.js #4"}),
+        (Lines{"&1 1.js #1", "&2 A >", "  &1 2.js #2", "  &2 B >", "    &1 3.js #3", "&3 C.js #4"}),
         lines);
     EXPECT_STREQ("C:\\Macros\\A\\B\\3.js", builder.PathAt(3).c_str());
     EXPECT_TRUE(builder.PathAt(0).empty());
@@ -186,7 +206,8 @@ TEST(MacroMenuBuilder, PathTableHoldsAtMost9213Paths) {
 TEST(MacroMenuBuilder, MacrosPastTheTableAreListedWithIdentifierZero) {
     FakePlatform platform;
     for (int i = 0; i < 9215; ++i) {
-        platform.AddFile(kRoot + "\\m" + std::to_string(i) + ".js");
+        const std::string number = std::to_string(i);
+        platform.AddFile(kRoot + "\\m" + std::string(4 - number.size(), '0') + number + ".js");
     }
     const Lines lines = Build(platform, kRoot, 2);
     ASSERT_EQ(9215u, lines.size());
@@ -194,8 +215,8 @@ TEST(MacroMenuBuilder, MacrosPastTheTableAreListedWithIdentifierZero) {
     // Nothing would run them: grayed.
     EXPECT_EQ("m9213.js #0 grayed", lines[9213]);
     EXPECT_EQ("m9214.js #0 grayed", lines[9214]);
-    EXPECT_EQ("&~ m71.js #72", lines[71]);
-    EXPECT_EQ("m72.js #73", lines[72]);
+    EXPECT_EQ("&~ m0071.js #72", lines[71]);
+    EXPECT_EQ("m0072.js #73", lines[72]);
 }
 
 TEST(MacroMenuBuilder, LinksBackIntoTheWalkAreListedButNotEntered) {
@@ -208,8 +229,8 @@ TEST(MacroMenuBuilder, LinksBackIntoTheWalkAreListedButNotEntered) {
     platform.AddFolder("C:\\Elsewhere");
     platform.AddFile("C:\\Elsewhere\\e.js");
     platform.AddLink(kRoot + "\\Sub\\out", "C:\\Elsewhere");
-    EXPECT_EQ((Lines{"&1 a.js #1", "&2 self >", "&3 Sub >", "  &1 up >", "  &2 here >",
-                     "  &3 out >", "    &1 e.js #2"}),
+    EXPECT_EQ((Lines{"&1 a.js #1", "&2 self >", "&3 Sub >", "  &1 here >", "  &2 out >",
+                     "    &1 e.js #2", "  &3 up >"}),
               Build(platform, kRoot, -1));
 }
 
@@ -277,7 +298,7 @@ TEST(MacroMenuBuilder, DeepTreesStopWherePathsGetTooLong) {
     std::string folder = kRoot;
     for (int level = 0; level < 40; ++level) {
         folder += "\\level" + std::to_string(level);
-        platform.AddFile(folder + "\\m.js");
+        platform.AddFile(folder + "\\a.js");
     }
     const Lines lines = Build(platform, kRoot, -1);
     EXPECT_LT(lines.size(), 80u);
@@ -294,17 +315,17 @@ TEST(MacroMenuBuilder, NamesOutsideTheCodePageShowTrueNamesAndLendShortPaths) {
     };
     const Case cases[] = {
         {u"&1 caf\u00E9.js", "C:\\Macros\\CAF~1.JS", ""},
-        {u"&2 \u00A5yen.js", "C:\\Macros\\YEN~1.JS", ""},  // not "\\yen.js"
-        {u"&3 \U0001F600 smile.js", "C:\\Macros\\SMILE~1.JS", ""},
-        {u"&4 R&&D \u00E9.jsee", "C:\\Macros\\RD~1.JSE", ""},  // the true name is a macro
+        {u"&2 R&&D \u00E9.jsee", "C:\\Macros\\RD~1.JSE", ""},  // the true name is a macro
+        // Written without the default character, but read back as U+FF5E.
+        {u"&3 wave\u301C.js", "C:\\Macros\\WAVE~1.JS", ""},
+        {u"&4 \u00A5yen.js", "C:\\Macros\\YEN~1.JS", ""},  // not "\\yen.js"
         {u"&5 \u30BD\u30D5\u30C8.js", "C:\\Macros\\\x83\x5C\x83\x74\x83\x67.js",
          "C:\\Macros\\\x83\x5C\x83\x74\x83\x67.js"},
-        // Written without the default character, but read back as U+FF5E.
-        {u"&6 wave\u301C.js", "C:\\Macros\\WAVE~1.JS", ""},
         // Short names longer than the names: 한국어 is B443~1, 안녕.js EDCA~1.JS.
-        {u"&7 \uD55C\uAD6D\uC5B4", nullptr, nullptr},
-        {u"&1 \uC548\uB155.js", "C:\\Macros\\B443~1\\EDCA~1.JS", ""},
-        {u"&2 plain.js", "C:\\Macros\\B443~1\\plain.js", ""},
+        {u"&6 \uD55C\uAD6D\uC5B4", nullptr, nullptr},
+        {u"&7 \U0001F600 smile.js", "C:\\Macros\\SMILE~1.JS", ""},
+        {u"&1 plain.js", "C:\\Macros\\B443~1\\plain.js", ""},
+        {u"&2 \uC548\uB155.js", "C:\\Macros\\B443~1\\EDCA~1.JS", ""},
     };
     for (const bool shortNames : {true, false}) {
         FakePlatform platform;
@@ -323,10 +344,10 @@ TEST(MacroMenuBuilder, NamesOutsideTheCodePageShowTrueNamesAndLendShortPaths) {
         MacroMenuBuilder builder(platform, platform);
         const MenuHandle top = builder.BuildFolderMenu(testing::Decode(kRoot), -1).handle();
         std::vector<FakePlatform::Item> items = platform.MenuAt(top).items;
-        const auto& inner = platform.MenuAt(items[6].submenu).items;
+        const auto& inner = platform.MenuAt(items[5].submenu).items;
         items.insert(items.end(), inner.begin(), inner.end());
         ASSERT_EQ(std::size(cases), items.size());
-        std::uint32_t nextPathId = 1;
+        std::set<std::uint32_t> pathIds;
         for (std::size_t i = 0; i < items.size(); ++i) {
             const Case& c = cases[i];
             const FakePlatform::Item& item = items[i];
@@ -343,7 +364,7 @@ TEST(MacroMenuBuilder, NamesOutsideTheCodePageShowTrueNamesAndLendShortPaths) {
                 EXPECT_EQ(9217u, item.id) << what;  // registered by its short path
                 EXPECT_EQ(0x8u, item.state) << what;
             } else {
-                EXPECT_EQ(nextPathId++, item.id) << what;
+                EXPECT_TRUE(item.id != 0 && pathIds.insert(item.id).second) << what;
                 EXPECT_STREQ(path, builder.PathAt(item.id).c_str()) << what;
                 const bool current = std::string(path) == "C:\\Macros\\YEN~1.JS";
                 EXPECT_EQ(current ? 0x1000u : 0u, item.state) << what;
@@ -373,15 +394,15 @@ TEST(MacroMenuBuilder, AFolderOutsideTheCodePageKnowsTheEditorsMacros) {
         MacroMenuBuilder builder(platform, platform);
         const Lines menu = DumpMenu(platform, builder.BuildFolderMenu(root, -1).handle());
         if (shortNames) {
-            EXPECT_EQ((Lines{"&1 reg.js #9216 checked", "&2 cur.js #1 default", "&3 plain.js #2",
-                             "&4 Sub >", "  &1 in.js #3", "&5 short.js #9217 checked"}),
+            EXPECT_EQ((Lines{"&1 cur.js #1 default", "&2 plain.js #2", "&3 reg.js #9216 checked",
+                             "&4 short.js #9217 checked", "&5 Sub >", "  &1 in.js #3"}),
                       menu);
             EXPECT_EQ(testing::Encode(shortPlain), builder.PathAt(2).c_str());
         } else {
             // No narrow path opens them; a registered macro still runs by its number.
-            EXPECT_EQ((Lines{"&1 reg.js #9216 checked", "&2 cur.js #0 default grayed",
-                             "&3 plain.js #0 grayed", "&4 Sub >", "  &1 in.js #0 grayed",
-                             "&5 short.js #0 grayed"}),
+            EXPECT_EQ((Lines{"&1 cur.js #0 default grayed", "&2 plain.js #0 grayed",
+                             "&3 reg.js #9216 checked", "&4 short.js #0 grayed", "&5 Sub >",
+                             "  &1 in.js #0 grayed"}),
                       menu);
         }
     }
@@ -393,8 +414,8 @@ TEST(MacroMenuBuilder, LinksSharingATargetWalkItOnce) {
     for (int level = 0; level < 12; ++level) {
         const std::string folder = kRoot + "\\L" + std::to_string(level);
         platform.AddFile(folder + "\\m.js");
-        platform.AddLink(folder + "\\a", kRoot + "\\L" + std::to_string(level + 1));
-        platform.AddLink(folder + "\\b", kRoot + "\\L" + std::to_string(level + 1));
+        platform.AddLink(folder + "\\n", kRoot + "\\L" + std::to_string(level + 1));
+        platform.AddLink(folder + "\\o", kRoot + "\\L" + std::to_string(level + 1));
     }
     platform.AddFile(kRoot + "\\L12\\m.js");
     const Lines lines = Build(platform, kRoot + "\\L0", -1);
@@ -402,16 +423,16 @@ TEST(MacroMenuBuilder, LinksSharingATargetWalkItOnce) {
     EXPECT_EQ(13, std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
                   return line.find("m.js #") != std::string::npos;
               }));
-    EXPECT_EQ((Lines{"&1 m.js #1", "&2 a >", "  &1 m.js #2", "  &2 a >"}),
+    EXPECT_EQ((Lines{"&1 m.js #1", "&2 n >", "  &1 m.js #2", "  &2 n >"}),
               Lines(lines.begin(), lines.begin() + 4));
-    EXPECT_EQ("&3 b >", lines.back());  // listed, its menu empty
+    EXPECT_EQ("&3 o >", lines.back());  // listed, its menu empty
 
     // A folder walked with no link on the way is still entered through one.
     FakePlatform plain;
     plain.AddFile(kRoot + "\\A\\x.js");
     plain.AddLink(kRoot + "\\toA", kRoot + "\\A");
-    plain.AddLink(kRoot + "\\againA", kRoot + "\\A");
-    EXPECT_EQ((Lines{"&1 A >", "  &1 x.js #1", "&2 toA >", "  &1 x.js #2", "&3 againA >"}),
+    plain.AddLink(kRoot + "\\viaA", kRoot + "\\A");
+    EXPECT_EQ((Lines{"&1 A >", "  &1 x.js #1", "&2 toA >", "  &1 x.js #2", "&3 viaA >"}),
               Build(plain, kRoot, -1));
 
     // Y, walked as a plain folder below the link A, is not walked again through B.
@@ -431,47 +452,47 @@ TEST(MacroMenuBuilder, CapsOnMenusAndEntries) {
         int enumerations;
         const char16_t* refusedSubmenu = u"";  // as when the system will not nest it
     };
-    // Root: a.js, A (b.js, C (c.js)), d.js, E (e.js): 8 entries, 4 menus.
+    // Root: a.js, B (b.js, C (c.js)), d.js, E (e.js): 8 entries, 4 menus.
     const Case cases[] = {
         {"at both caps exactly",
          {4, 8},
-         {"&1 a.js #1", "&2 A >", "  &1 b.js #2", "  &2 C >", "    &1 c.js #3", "&3 d.js #4",
+         {"&1 a.js #1", "&2 B >", "  &1 b.js #2", "  &2 C >", "    &1 c.js #3", "&3 d.js #4",
           "&4 E >", "  &1 e.js #5"},
          4},
         {"one menu short",
          {3, 8},
-         {"&1 a.js #1", "&2 A >", "  &1 b.js #2", "  &2 C >", "    &1 c.js #3", "&3 d.js #4",
+         {"&1 a.js #1", "&2 B >", "  &1 b.js #2", "  &2 C >", "    &1 c.js #3", "&3 d.js #4",
           "&4 E #0 grayed"},
          3},
         {"a folder and all below it past the menu cap",
          {2, 8},
-         {"&1 a.js #1", "&2 A >", "  &1 b.js #2", "  &2 C #0 grayed", "&3 d.js #3",
+         {"&1 a.js #1", "&2 B >", "  &1 b.js #2", "  &2 C #0 grayed", "&3 d.js #3",
           "&4 E #0 grayed"},
          2},
         {"one entry short",
          {4, 7},
-         {"&1 a.js #1", "&2 A >", "  &1 b.js #2", "  &2 C >", "    &1 c.js #3", "&3 d.js #4",
+         {"&1 a.js #1", "&2 B >", "  &1 b.js #2", "  &2 C >", "    &1 c.js #3", "&3 d.js #4",
           "&4 E >", "\x81\x63 #0 grayed"},  // "…" in code page 932
          4},
         {"the cap inside a sub-folder",
          {4, 3},
-         {"&1 a.js #1", "&2 A >", "  &1 b.js #2", "\x81\x63 #0 grayed"},
+         {"&1 a.js #1", "&2 B >", "  &1 b.js #2", "\x81\x63 #0 grayed"},
          2},
         {"the cap on a folder entry",
          {4, 4},
-         {"&1 a.js #1", "&2 A >", "  &1 b.js #2", "  &2 C >", "\x81\x63 #0 grayed"},
+         {"&1 a.js #1", "&2 B >", "  &1 b.js #2", "  &2 C >", "\x81\x63 #0 grayed"},
          3},
         {"a sub-menu refused: grayed like one past the cap, in its place",
          {4, 8},
-         {"&1 a.js #1", "&2 A #0 grayed", "&3 d.js #4", "&4 E >", "  &1 e.js #5"},
+         {"&1 a.js #1", "&2 B #0 grayed", "&3 d.js #4", "&4 E >", "  &1 e.js #5"},
          4,
-         u"&2 A"},
+         u"&2 B"},
     };
     for (const Case& c : cases) {
         FakePlatform platform;
         platform.AddFile(kRoot + "\\a.js");
-        platform.AddFile(kRoot + "\\A\\b.js");
-        platform.AddFile(kRoot + "\\A\\C\\c.js");
+        platform.AddFile(kRoot + "\\B\\b.js");
+        platform.AddFile(kRoot + "\\B\\C\\c.js");
         platform.AddFile(kRoot + "\\d.js");
         platform.AddFile(kRoot + "\\E\\e.js");
         platform.refusedSubmenuLabel = c.refusedSubmenu;
@@ -492,7 +513,7 @@ TEST(MacroMenuBuilder, CapsOnMenusAndEntries) {
 TEST(MacroMenuBuilder, DestroysEveryMenuNewestFirst) {
     FakePlatform platform;
     platform.AddFile(kRoot + "\\A\\x.js");
-    platform.AddFolder(kRoot + "\\A\\B");
+    platform.AddFolder(kRoot + "\\A\\Y");
     platform.AddFolder(kRoot + "\\C");
     MenuHandle top = nullptr;
     {
