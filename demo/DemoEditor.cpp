@@ -75,6 +75,14 @@ std::string DescribeRequest(const HostMessage& message) {
     if (message.message == 2085) {
         return "No macro folder is set (message 2085: " + message.text + ")";
     }
+    if (message.message == 2096 || message.message == 2104) {
+        std::string text(message.wideText.size() * 2 + 1, '\0');
+        text.resize(WideCharToMultiByte(CP_ACP, 0, message.wideText.c_str(),
+                                        static_cast<int>(message.wideText.size()), &text[0],
+                                        static_cast<int>(text.size()), nullptr, nullptr));
+        return message.message == 2096 ? "Open " + text + " for editing (message 2096)"
+                                       : "Status: " + text + " (message 2104)";
+    }
     if (message.message == 2070) {
         const std::string macro = message.macroSlot.present ? message.macroSlot.bytes.c_str() : "";
         if (message.posted) {

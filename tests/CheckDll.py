@@ -17,8 +17,16 @@ for info in pe.FileInfo[0] if hasattr(pe, "FileInfo") else []:
     if info.Key == b"StringFileInfo":
         for table in info.StringTable:
             strings[table.LangID.decode()] = {k.decode(): v.decode() for k, v in table.entries.items()}
-    if info.Key == b"VarFileInfo":
-        translations += [var.entry.get(b"Translation") for var in info.Var]
+# pefile keeps one pair of the Translation value: read its words from the
+# Var structure itself (wLength, wValueLength, wType, "Translation", padding).
+import struct
+key = "Translation\0".encode("utf-16-le")
+at = image.find(key)
+if at >= 6:
+    start = at - 6
+    value_length = struct.unpack_from("<H", image, start + 2)[0]
+    words = struct.unpack_from(f"<{value_length // 2}H", image, start + 32)
+    translations = [f"0x{words[i]:04x} 0x{words[i + 1]:04x}" for i in range(0, len(words), 2)]
 # The string table's blocks of 16 (id // 16 + 1) and their languages.
 string_blocks = sorted(
     (block.id, language.id)
@@ -53,12 +61,15 @@ checks = [
     ("FILEVERSION", fixed and (fixed.FileVersionMS, fixed.FileVersionLS), ((major << 16) | minor, 0)),
     ("PRODUCTVERSION", fixed and (fixed.ProductVersionMS, fixed.ProductVersionLS),
      ((major << 16) | minor, 0)),
-    ("a Japanese Unicode string block", sorted(strings), ["041104B0"]),
+    ("a Japanese and an English Unicode string block", sorted(strings), ["040904B0", "041104B0"]),
     ("its strings", strings.get("041104B0"), {
         "CompanyName": "Merrow", "FileDescription": "マクロフォルダ一覧", "FileVersion": version,
         "LegalCopyright": "Copyright (c) 2026 Merrow. MIT License.", "OriginalFilename": "Quorvin.dll", "ProductName": "Quorvin", "ProductVersion": version}),
-    ("the matching translation", translations, ["0x0411 0x04b0"]),
-    # 1 to 5 and 500 to 502 in Japanese, 1001 to 1003, 1500 and 1502 in English.
+    ("the English block's strings", strings.get("040904B0"), {
+        "CompanyName": "Merrow", "FileDescription": "Macro Folder List", "FileVersion": version,
+        "LegalCopyright": "Copyright (c) 2026 Merrow. MIT License.", "OriginalFilename": "Quorvin.dll", "ProductName": "Quorvin", "ProductVersion": version}),
+    ("the matching translations, Japanese first", translations, ["0x0411 0x04b0", "0x0409 0x04b0"]),
+    # 1 to 5 and 500 to 503 in Japanese, 1001 to 1003 and 1500 to 1503 in English.
     ("the string table in Japanese and English", string_blocks,
      [(1, 0x411), (32, 0x411), (63, 0x409), (94, 0x409)]),
 ]

@@ -16,6 +16,8 @@ using Lines = std::vector<std::string>;
 
 constexpr UINT kRunCommand = 2070;
 constexpr UINT kNoMacroFolder = 2085;
+constexpr UINT kLoadFile = 2096;
+constexpr UINT kSetStatusText = 2104;
 
 struct Context {
     const char* dllPath;

@@ -38,6 +38,17 @@ void CheckNoFolderMessage(Context& context) {
 void NoMacroFolderWhenTheKeyIsAbsent(Context& context) {
     ResetEditorSettings();
     CheckNoFolderMessage(context);
+    // An English editor is told in UTF-16, which every code page shows.
+    SetEnvironmentVariableA(kLanguageVariable, "0x0409");
+    PluginModule plugin(context.dllPath);
+    StandInEditor editor;
+    editor.RunCommand(plugin);
+    SetEnvironmentVariableA(kLanguageVariable, nullptr);
+    const auto& messages = editor.messages();
+    if (context.check.Equal(1, static_cast<long long>(messages.size()), "messages")) {
+        context.check.Equal(kSetStatusText, messages[0].message, "2104, not 2085");
+        context.check.True(messages[0].wideText == L"No macro folder is set.", "the English text");
+    }
 }
 
 void NoMacroFolderWhenTheValueIsEmpty(Context& context) {
@@ -223,6 +234,130 @@ void FolderItemOpensTheFolderInTheShell(Context& context) {
     if (context.check.True(explorer != nullptr, "an Explorer window titled ShellTarget")) {
         PostMessageA(explorer, WM_CLOSE, 0, 0);
     }
+}
+
+// MacroFolder names a batch file, not a folder: the folder item runs nothing.
+void TheFolderItemRunsNoFile(Context& context) {
+    ResetEditorSettings();
+    const std::string ran = context.folder + "\\ran.txt";
+    const std::string batch = context.folder + "\\macros.bat";
+    MakeFile(batch, "@echo ran> \"" + ran + "\"\r\n");
+    SetMacroFolder(batch);
+    PluginModule plugin(context.dllPath);
+    StandInEditor editor;
+    Run(context, editor, plugin, {'O'});
+    context.check.EqualLines({"---", FolderItem(plugin)}, DescribeMenu(editor.snapshot().items),
+                             "menu");
+    Sleep(3000);
+    context.check.True(GetFileAttributesA(ran.c_str()) == INVALID_FILE_ATTRIBUTES,
+                       "the batch file did not run");
+}
+
+// --- The macro author's loop ---
+
+// Shift+Enter on a registered macro of the top menu and on one in a
+// sub-folder: the editor opens each, and runs nothing.
+void APickWithShiftOpensTheMacro(Context& context) {
+    ResetEditorSettings();
+    MakeFile(context.folder + "\\reg.js");
+    MakeFile(context.folder + "\\Sub\\inner.js");
+    SetMacroFolder(context.folder);
+    SetString(kMacrosKey, "Macro0", context.folder + "\\reg.js");
+    PluginModule plugin(context.dllPath);
+    StandInEditor editor;
+    struct Case {
+        const char* what;
+        std::vector<WORD> keys;
+        const char* file;
+    };
+    const WORD shiftEnter = kWithShift | VK_RETURN;
+    for (const Case& c : {Case{"registered, top menu", {VK_DOWN, shiftEnter}, "\\reg.js"},
+                          Case{"in a sub-folder", {'2', shiftEnter}, "\\Sub\\inner.js"}}) {
+        std::printf("  %s\n", c.what);
+        Run(context, editor, plugin, c.keys);
+        const auto& messages = editor.messages();
+        if (context.check.Equal(1, static_cast<long long>(messages.size()), "messages")) {
+            context.check.Equal(kLoadFile, messages[0].message, "2096, no 2070");
+            context.check.True(messages[0].wideText == Widen(context.folder + c.file),
+                               "the macro's full path");
+        }
+        context.check.EqualValue(StringValue(context.folder + "\\reg.js"),
+                                 ReadValue(kMacrosKey, "Macro0"), "Macro0 untouched");
+        context.check.True(!ReadValue("Software\\Quorvin", "LastMacro").present,
+                           "nothing remembered");
+    }
+}
+
+// A macro run, then the item that runs it again: in the same DLL and in one
+// loaded anew, for an editor that keeps its settings in the registry and for
+// a portable one.
+void TheMacroRunLastRunsAgain(Context& context) {
+    const std::wstring ini = Widen(context.folder) + L"\\ini";
+    const std::string folder = context.folder + "\\macros";
+    for (const bool portable : {false, true}) {
+        std::printf("  settings in %s\n", portable ? "INI files" : "the registry");
+        ResetEditorSettings();
+        MakeFile(folder + "\\reg.js");
+        MakeFile(folder + "\\run.js");
+        const std::wstring registered = Widen(folder) + L"\\reg.js";
+        if (portable) {
+            CreateDirectoryW(ini.c_str(), nullptr);
+            WriteIniFile(ini + L"\\EmEditor.ini", L"[Common]\r\nMacroFolder=" + Widen(folder) +
+                                                      L"\r\n[Macros]\r\nMacro0=" + registered +
+                                                      L"\r\n");
+            WriteIniFile(ini + L"\\PlugIns.ini", L"");
+            SetEnvironmentVariableW(L"QUORVIN_STANDIN_INI", ini.c_str());
+        } else {
+            SetMacroFolder(folder);
+            SetString(kMacrosKey, "Macro0", folder + "\\reg.js");
+        }
+        for (const char* name : {"run.js", "reg.js"}) {
+            const bool isRegistered = std::strcmp(name, "reg.js") == 0;
+            const std::wstring path = Widen(folder + "\\" + name);
+            std::printf("    %s\n", name);
+            for (int load = 1; load <= 2; ++load) {
+                PluginModule plugin(context.dllPath);
+                StandInEditor editor;
+                if (load == 1)
+                    Run(context, editor, plugin, {static_cast<WORD>(isRegistered ? '1' : '2')});
+                Run(context, editor, plugin, {'R'});
+                const auto& items = editor.snapshot().items;
+                if (context.check.True(items.size() >= 2, "a menu")) {
+                    const MenuItemSnapshot& again = items[items.size() - 2];
+                    context.check.Equal(9214, again.id, "the item's identifier");
+                    context.check.True(
+                        again.trueLabel == Widen(name) + L" \u3092\u518D\u5B9F\u884C(&R)",
+                        "the item's Japanese label");
+                }
+                const auto& messages = editor.messages();
+                if (context.check.Equal(1, static_cast<long long>(messages.size()), "messages")) {
+                    context.check.Equal(kRunCommand, messages[0].message, "run");
+                    context.check.Equal(9216, static_cast<long long>(messages[0].wParam), "wParam");
+                    context.check.True(messages[0].posted == isRegistered,
+                                       "posted when registered, lent when not");
+                    if (!isRegistered) {
+                        context.check.True(messages[0].macroSlotText == path, "Macro0 lent to it");
+                    }
+                }
+                std::wstring remembered;
+                if (portable) {
+                    ReadIniText((ini + L"\\PlugIns.ini").c_str(), L"Quorvin", L"LastMacro",
+                                &remembered);
+                } else {
+                    const RegistryValue value = ReadStoredValue("Software\\Quorvin", "LastMacro");
+                    remembered.assign(reinterpret_cast<const wchar_t*>(value.bytes.data()),
+                                      value.bytes.size() / sizeof(wchar_t));
+                    remembered = remembered.substr(0, remembered.find(L'\0'));
+                }
+                context.check.True(remembered == path, "LastMacro names it");
+            }
+        }
+        if (portable) {
+            context.check.True(!KeyExists("Software\\Quorvin"),
+                               "a portable editor's registry unwritten");
+        }
+    }
+    SetEnvironmentVariableW(L"QUORVIN_STANDIN_INI", nullptr);
 }
 
 // --- Code page 932 ---
@@ -529,6 +664,7 @@ const char* const kExportOrder[] = {"OnCommand",     "QueryStatus",        "OnEv
                                     "PlugInProc"};
 
 void ExportsByNameAndOrdinal(Context& context) {
+    ResetEditorSettings();
     PluginModule plugin(context.dllPath);
     context.check.True(plugin.handle() != nullptr, "the DLL loads");
     for (int i = 0; i < 7; ++i) {
@@ -540,8 +676,11 @@ void ExportsByNameAndOrdinal(Context& context) {
     }
     context.check.True(plugin.Export(MAKEINTRESOURCEA(8)) == nullptr, "no eighth export");
     context.check.True(plugin.Export("_OnCommand@4") == nullptr, "no decorated names");
-    context.check.Equal(1, plugin.ExportAs<IdFunction>("GetMenuTextID")(), "GetMenuTextID");
-    context.check.Equal(2, plugin.ExportAs<IdFunction>("GetStatusMessageID")(),
+    // Before the editor has answered, or ever did: the user's language.
+    const bool japanese = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
+    context.check.Equal(japanese ? 1 : 1001, plugin.ExportAs<IdFunction>("GetMenuTextID")(),
+                        "GetMenuTextID");
+    context.check.Equal(japanese ? 2 : 1002, plugin.ExportAs<IdFunction>("GetStatusMessageID")(),
                         "GetStatusMessageID");
     context.check.Equal(101, plugin.ExportAs<IdFunction>("GetBitmapID")(), "GetBitmapID");
 
@@ -580,8 +719,11 @@ void StringTableHoldsTheTexts(Context& context) {
         {1001, L"Macro Folder List"},
         {1002, L"Lists the macros in the macro folder, sub-folders included.\nMacro Folder List"},
         {1003, L"Are you sure you want to uninstall Quorvin?"},
+        {503, L"%1 \u3092\u518D\u5B9F\u884C(&R)"},
         {1500, L"Open Macro Folder"},
-        {1502, L"Open Macro Folder (&O)"},
+        {1501, L"No macro folder is set."},
+        {1502, L"&Open Macro Folder"},
+        {1503, L"&Run %1 Again"},
     };
     PluginModule plugin(context.dllPath);
     for (const Case& c : cases) {
@@ -755,6 +897,7 @@ void TheEditorsLanguageChoosesItsTexts(Context& context) {
         const char* language;  // nullptr: an editor before 8.00, which answers 0
         bool english;
     };
+    long long firstCallId = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE ? 1 : 1001;
     for (const Case& c : {Case{"0x0409", true}, Case{"0x0407", true}, Case{"0x0411", false},
                           Case{nullptr, false}}) {
         std::printf("  the editor's language: %s\n", c.language ? c.language : "(none)");
@@ -763,7 +906,9 @@ void TheEditorsLanguageChoosesItsTexts(Context& context) {
         StandInEditor editor;
         const auto menuTextId = plugin.ExportAs<IdFunction>("GetMenuTextID");
         const auto statusTextId = plugin.ExportAs<IdFunction>("GetStatusMessageID");
-        context.check.Equal(1, menuTextId(), "Japanese before a call with a window");
+        // Before a call with a window: the language answered last, in the
+        // case before; at first, the user's.
+        context.check.Equal(firstCallId, menuTextId(), "before a call with a window");
         BOOL checked = FALSE;
         plugin.ExportAs<QueryStatusFunction>("QueryStatus")(editor.window(), &checked);
         context.check.True(WideResource(plugin, menuTextId()) ==
@@ -775,8 +920,8 @@ void TheEditorsLanguageChoosesItsTexts(Context& context) {
         Run(context, editor, plugin, {VK_ESCAPE});
         const auto& items = editor.snapshot().items;
         if (context.check.True(!items.empty(), "a menu")) {
-            context.check.True(items.back().trueLabel == (c.english ? L"Open Macro Folder (&O)"
-                                                                    : WideResource(plugin, 502)),
+            context.check.True(items.back().trueLabel ==
+                                   (c.english ? L"&Open Macro Folder" : WideResource(plugin, 502)),
                                "the folder item");
         }
         LRESULT agreed = -1;
@@ -788,8 +933,12 @@ void TheEditorsLanguageChoosesItsTexts(Context& context) {
         SetEnvironmentVariableA(kLanguageVariable, c.english ? "0x0411" : "0x0409");
         plugin.ExportAs<OnEventsFunction>("OnEvents")(editor.window(), 0x10000000, 0);
         context.check.Equal(c.english ? 1 : 1001, menuTextId(), "after the change of language");
+        firstCallId = c.english ? 1 : 1001;
     }
     SetEnvironmentVariableA(kLanguageVariable, nullptr);
+    PluginModule plugin(context.dllPath);
+    context.check.Equal(firstCallId, plugin.ExportAs<IdFunction>("GetMenuTextID")(),
+                        "the next start, before a call with a window");
 }
 
 void EventsAreRememberedAndEchoed(Context& context) {
@@ -899,6 +1048,9 @@ const TestEntry kTests[] = {
     E2E_TEST(WithoutTheMacrosKeyNothingRuns, default),
     E2E_TEST(EscapeDoesNothing, default),
     E2E_TEST(FolderItemOpensTheFolderInTheShell, default),
+    E2E_TEST(TheFolderItemRunsNoFile, default),
+    E2E_TEST(APickWithShiftOpensTheMacro, default),
+    E2E_TEST(TheMacroRunLastRunsAgain, default),
     E2E_TEST(JapaneseNamesAndTexts, ja),
     E2E_TEST(FolderEndingInSoOrASeparator, ja),
     E2E_TEST(NamesOutsideTheJapaneseCodePage, ja),

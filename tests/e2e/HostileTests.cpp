@@ -72,10 +72,10 @@ void TenThousandMacrosInOneFolder(Context& context) {
         const char* line;
     };
     const Expected expected[] = {
-        {0, "&1 m0000.js #1"},   {9, "&0 m0009.js #10"},  {10, "&A m0010.js #11"},
-        {35, "&Z m0035.js #36"}, {36, "&[ m0036.js #37"}, {71, "&~ m0071.js #72"},
-        {72, "m0072.js #73"},    {201, "m0201.js #202"},  {9212, "m9212.js #9213"},
-        {9213, "m9213.js #0"},   {9999, "m9999.js #0"},   {10000, "---"},
+        {0, "&1 m0000.js #1"},        {9, "&0 m0009.js #10"},       {10, "&A m0010.js #11"},
+        {35, "&Z m0035.js #36"},      {36, "&[ m0036.js #37"},      {71, "&~ m0071.js #72"},
+        {72, "m0072.js #73"},         {201, "m0201.js #202"},       {9212, "m9212.js #9213"},
+        {9213, "m9213.js #0 grayed"}, {9999, "m9999.js #0 grayed"}, {10000, "---"},
     };
     for (const Expected& e : expected) {
         context.check.EqualBytes(e.line, menu[e.index],

@@ -225,6 +225,9 @@ std::string BrokenRule(UINT message, LPARAM lParam, bool ini) {
 }  // namespace
 
 void RecordRefusal(const std::string& what) {
+    // Printed too, for a run that keeps no file of them: the window demo.
+    std::printf("Refused by the editor's rules: %s\n", what.c_str());
+    std::fflush(stdout);
     const HANDLE file =
         CreateFileA(kRefusalsFile, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -326,6 +329,14 @@ void WriteIniFile(const std::wstring& path, const std::wstring& text) {
     CloseHandle(file);
 }
 
+bool IsPlugInValue(const char* name) {
+    return _stricmp(name, "LastMacro") == 0 || _stricmp(name, "EditorLanguage") == 0;
+}
+
+bool IsPlugInValue(const wchar_t* name) {
+    return _wcsicmp(name, L"LastMacro") == 0 || _wcsicmp(name, L"EditorLanguage") == 0;
+}
+
 std::wstring DumpIniFiles(const std::wstring& folder) {
     std::wstring dump;
     for (const wchar_t* name : {L"EmEditor.ini", L"PlugIns.ini"}) {
@@ -338,11 +349,19 @@ std::wstring DumpIniFiles(const std::wstring& folder) {
             std::vector<wchar_t> keys(65536);
             const DWORD size = GetPrivateProfileSectionW(
                 section, keys.data(), static_cast<DWORD>(keys.size()), file.c_str());
-            dump += std::wstring(name) + L" [" + section + L"]\n";
+            std::wstring lines;
+            bool leftOut = false;
             for (const wchar_t* line = keys.data(); line < keys.data() + size && *line;
                  line += std::wcslen(line) + 1) {
-                dump += std::wstring(L"  ") + line + L"\n";
+                const std::wstring key(line, std::wcscspn(line, L"="));
+                if (IsPlugInValue(key.c_str())) {
+                    leftOut = true;
+                    continue;
+                }
+                lines += std::wstring(L"  ") + line + L"\n";
             }
+            if (leftOut && lines.empty()) continue;
+            dump += std::wstring(name) + L" [" + section + L"]\n" + lines;
         }
     }
     return dump;

@@ -44,7 +44,13 @@ bool ReadIniText(const wchar_t* file, const wchar_t* section, const wchar_t* nam
                  std::wstring* text);
 // Writes a whole INI file, UTF-16 with its byte-order mark.
 void WriteIniFile(const std::wstring& path, const std::wstring& text);
-// Every section, key and value of both INI files, one per line.
+// Every section, key and value of both INI files, one per line. The values
+// the plug-in keeps for itself (the macro run last, the editor's language)
+// are left out, and so is a section that held nothing else.
 std::wstring DumpIniFiles(const std::wstring& folder);
+
+// The values the plug-in keeps beside its journal, which outlive every loan.
+bool IsPlugInValue(const char* name);
+bool IsPlugInValue(const wchar_t* name);
 
 }  // namespace standin

@@ -12,6 +12,8 @@ namespace {
 constexpr UINT kHostMsgEventValue = 2050;
 constexpr UINT kHostMsgRunCommand = 2070;
 constexpr UINT kHostMsgNoMacroFolder = 2085;
+constexpr UINT kHostMsgLoadFile = 2096;
+constexpr UINT kHostMsgSetStatusText = 2104;
 constexpr UINT kFirstRegisteredMacro = 9216;
 constexpr const char* kWindowClass = "QuorvinStandInEditor";
 constexpr UINT_PTR kWatchdogTimer = 1;
@@ -103,13 +105,30 @@ RegistryValue ReadMacroSlot(int index) {
 }
 
 void PressKey(WORD key) {
-    INPUT inputs[2] = {};
-    inputs[0].type = INPUT_KEYBOARD;
-    inputs[0].ki.wVk = key;
-    inputs[1] = inputs[0];
-    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, inputs, sizeof(INPUT));
+    INPUT inputs[4] = {};
+    UINT count = 0;
+    const auto add = [&](WORD virtualKey, DWORD flags) {
+        inputs[count].type = INPUT_KEYBOARD;
+        inputs[count].ki.wVk = virtualKey;
+        inputs[count].ki.dwFlags = flags;
+        ++count;
+    };
+    const bool shift = (key & kWithShift) != 0;
+    key = static_cast<WORD>(key & ~kWithShift);
+    if (shift) add(VK_SHIFT, 0);
+    add(key, 0);
+    add(key, KEYEVENTF_KEYUP);
+    if (shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
+    SendInput(count, inputs, sizeof(INPUT));
     lastKeyTick = GetTickCount();
+}
+
+// The editor opens a file only by its full path: "C:\..." or "\\server\...".
+bool IsFullPath(const wchar_t* path) {
+    const bool drive =
+        ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+        path[1] == L':' && path[2] == L'\\';
+    return drive || (path[0] == L'\\' && path[1] == L'\\');
 }
 
 PluginModule::PluginModule(const char* path) : module_(LoadLibraryA(path)) {}
@@ -216,6 +235,9 @@ void StandInEditor::Record(bool posted, UINT message, WPARAM wParam, LPARAM lPar
     if (message == kHostMsgNoMacroFolder && lParam != 0) {
         record.text = reinterpret_cast<const char*>(lParam);
     }
+    if ((message == kHostMsgLoadFile || message == kHostMsgSetStatusText) && lParam != 0) {
+        record.wideText = reinterpret_cast<const wchar_t*>(lParam);
+    }
     if (message == kHostMsgRunCommand && wParam >= kFirstRegisteredMacro) {
         const int slot = static_cast<int>(wParam - kFirstRegisteredMacro);
         record.macroSlot = ReadMacroSlot(slot);
@@ -275,6 +297,25 @@ LRESULT StandInEditor::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 onHostMessage(messages_.back());
             }
             return 0;
+        }
+        case kHostMsgSetStatusText:
+            if (wParam != 0 || lParam == 0) RecordRefusal("2104 without a text, or with a wParam");
+            Record(false, message, wParam, lParam);
+            if (onHostMessage) onHostMessage(messages_.back());
+            return 0;
+        case kHostMsgLoadFile: {
+            // wParam 0: opened as the editor's settings say; any other is a
+            // LOAD_FILE_INFO_EX the plug-in was never asked for.
+            const auto* path = reinterpret_cast<const wchar_t*>(lParam);
+            if (wParam != 0 || path == nullptr || !IsFullPath(path)) {
+                RecordRefusal("2096 with a wParam, or without a full path");
+                return 0;
+            }
+            Record(false, message, wParam, lParam);
+            if (onHostMessage) onHostMessage(messages_.back());
+            const DWORD attributes = GetFileAttributesW(path);
+            return attributes != INVALID_FILE_ATTRIBUTES &&
+                   !(attributes & FILE_ATTRIBUTE_DIRECTORY);
         }
         case WM_ENTERMENULOOP:
             menuOpen = true;

@@ -24,6 +24,7 @@ struct HostMessage {
     WPARAM wParam = 0;
     LPARAM lParam = 0;
     std::string text;            // 2085: the text behind lParam
+    std::wstring wideText;       // 2096: the path to open; 2104: the status text
     RegistryValue macroSlot;     // 2070: the macro the editor would run, as stored then
     std::wstring macroSlotText;  // 2070: the same by its true text, wherever it is kept
     int menusAlive = 0;          // 2070: menus seen when the menu opened, still alive then
@@ -135,6 +136,8 @@ class StandInEditor {
 };
 
 RegistryValue ReadMacroSlot(int index);
+// A key played with Shift held: kWithShift | VK_RETURN.
+constexpr WORD kWithShift = 0x8000;
 void PressKey(WORD key);
 
 }  // namespace standin
