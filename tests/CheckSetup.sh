@@ -38,15 +38,19 @@ esac
 STUB
 chmod +x "$scratch/bin/"*
 failures=0 passed=0
-scenario() {  # <what> <update fails> <install exit> <suite install exit> <expected exit> <expected output...>
-    local what="$1" log="$scratch/apt.log" out status
+# <what> <update fails> <install exit> <suite install exit> <expected exit>
+#   <installs apt-get is asked for> <expected output...>
+scenario() {
+    local what="$1" log="$scratch/apt.log" out status installs
     rm -f "$log"
     out="$(cd "$source" && PATH="$scratch/bin:$PATH" APT_LOG="$log" UPDATE_FAILS="$2" \
         INSTALL_EXIT="$3" SUITE_INSTALL_EXIT="$4" scripts/setup.sh test 2>&1)"
     status=$?
+    installs="$(grep -c '^apt-get .*install' "$log" 2>/dev/null)"
     local ok=1
     [ "$status" = "$5" ] || ok=0
-    for expected in "${@:6}"; do grep -qF -- "$expected" <<<"$out" || ok=0; done
+    [ "$installs" = "$6" ] || { ok=0; out+=$'\n'"(apt-get asked to install ${installs:-0} times, not $6)"; }
+    for expected in "${@:7}"; do grep -qF -- "$expected" <<<"$out" || ok=0; done
     if [ "$ok" = 1 ]; then
         echo "ok   $what"; passed=$((passed + 1))
     else
@@ -54,12 +58,12 @@ scenario() {  # <what> <update fails> <install exit> <suite install exit> <expec
     fi
 }
 index=http://deb.example/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz
-scenario "a clean update installs once" 0 0 0 0 "Installing:"
-scenario "a failed index: goes on, and the install works" 1 0 1 0 \
+scenario "a clean update installs once" 0 0 0 0 1 "Installing:"
+scenario "a failed index: goes on, and the install works" 1 0 1 0 1 \
     "setup: apt-get update could not fetch $index; going on without it"
-scenario "the install then fails: tried once more from the release's suite" 1 100 0 0 \
+scenario "the install then fails: tried once more from the release's suite" 1 100 0 0 2 \
     "trying once more from the release's own suite ($codename)"
-scenario "both fail: stops, naming the index and the command to try" 1 100 100 1 \
+scenario "both fail: stops, naming the index and the command to try" 1 100 100 1 2 \
     "the index that failed: $index" "try by hand: apt-get update; apt-get install -t $codename"
 echo "$passed passed, $failures failed"
 [ "$failures" -eq 0 ]
