@@ -125,10 +125,8 @@ void TellNoMacroFolder(Platform& platform, const PluginTexts& texts, WindowHandl
                                reinterpret_cast<LParam>(text.c_str()));
 }
 
-}  // namespace
-
-void RunMacroMenuCommand(Platform& platform, SettingsStore& registry, PluginTexts& texts,
-                         WindowHandle window, const WalkLimits& limits) {
+void RunCommand(Platform& platform, SettingsStore& registry, PluginTexts& texts,
+                WindowHandle window, const WalkLimits& limits) {
     texts.FollowEditor(platform, registry, window);
     SettingsChoice settings(platform, registry, window);
     SettingsStore& store = settings.store();
@@ -166,6 +164,19 @@ void RunMacroMenuCommand(Platform& platform, SettingsStore& registry, PluginText
     }
     if (ran && !choice.file.empty() && choice.file != lastMacro) {
         RememberLastMacro(platform, store, choice.file);
+    }
+}
+
+}  // namespace
+
+void RunMacroMenuCommand(Platform& platform, SettingsStore& registry, PluginTexts& texts,
+                         WindowHandle window, const WalkLimits& limits) {
+    // An exception must never unwind into the editor; the only one the
+    // standard library can raise here is running out of memory, and then the
+    // command simply does less.
+    try {
+        RunCommand(platform, registry, texts, window, limits);
+    } catch (...) {
     }
 }
 

@@ -911,6 +911,9 @@ LResult FakePlatform::AnswerStoreMessage(std::uint32_t message, LParam lParam) {
             ++refusedStoreCalls;
             return kInvalidParameter;
         }
+        if (query->lpData != nullptr) {
+            largestBufferOffered = std::max(largestBufferOffered, *query->lpcbData);
+        }
         const StoreValue* value =
             FindStoreValue(sectionOf(query->dwKey, query->pszConfig), query->pszValue);
         if (value == nullptr) return kRegFileNotFound;

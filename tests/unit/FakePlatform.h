@@ -109,6 +109,9 @@ class FakePlatform : public Platform, public SettingsStore {
     // mutex wait times out); right after the dying call the process dies:
     // ProcessDied is thrown, and the caller unwinds as if it never ran again.
     struct ProcessDied {};
+    // Set by the death, for a caller whose catch-all swallowed it: the
+    // process ended there all the same.
+    bool died = false;
     bool counting = false;
     std::vector<std::string> calls;
     std::size_t failingCall = 0;
@@ -199,6 +202,8 @@ class FakePlatform : public Platform, public SettingsStore {
     // The store answers only the editor's frame: a window with an owner is a
     // dialog, whose default procedure answers every message with 0.
     int refusedStoreCalls = 0;
+    // The largest buffer a query of the editor's store offered, in bytes.
+    std::uint32_t largestBufferOffered = 0;
     // What it answers to 2106/320, the language of its interface: a LANGID,
     // or 0 as an editor before 8.00. It fills the buffer of 260 units to its
     // end, as the question allows, and refuses a question without one.
@@ -343,7 +348,10 @@ class FakePlatform : public Platform, public SettingsStore {
     // Dies when the call just made is the dying one.
     template <typename Result>
     Result Survive(Result result) {
-        if (counting && dyingCall != 0 && calls.size() == dyingCall) throw ProcessDied();
+        if (counting && dyingCall != 0 && calls.size() == dyingCall) {
+            died = true;
+            throw ProcessDied();
+        }
         return result;
     }
 

@@ -250,6 +250,12 @@ TEST(EditorSettings, TheEditorsOwnStoreWhenItSaysSo) {
          u"C:\\Tools\\EmEditor\\Macros\\Mine", 2},
         {"rooted without a drive", true, text(u"\\Macros"), two, u"C:\\Tools\\EmEditor\\Macros", 2},
         {"a network path", true, text(u"\\\\server\\m"), two, u"\\\\server\\m", 2},
+        // Past the first buffer's 520 bytes, the editor names the size it needs.
+        {"a path of 300 units", true, text(u"C:\\" + std::u16string(300, u'p')), two,
+         u"C:\\" + std::u16string(300, u'p'), 2},
+        // No reply may size a buffer past 1 MiB.
+        {"a path past 1 MiB", true, text(u"C:\\" + std::u16string(kMostSettingBytes / 2, u'p')),
+         two, u"", 2},
     };
     for (const Case& c : cases) {
         FakePlatform platform;
@@ -276,6 +282,7 @@ TEST(EditorSettings, TheEditorsOwnStoreWhenItSaysSo) {
             << c.what;
         EXPECT_EQ(c.keepsIni, platform.keyOpens.empty()) << c.what;
         EXPECT_EQ(c.keepsIni, platform.storeMessages > 0) << c.what;
+        EXPECT_LE(platform.largestBufferOffered, kMostSettingBytes) << c.what;
     }
 }
 

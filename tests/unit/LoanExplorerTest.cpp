@@ -247,9 +247,13 @@ class Replay {
     void AsProcess(char process, const Work& work) {
         const char before = current_;
         BecomeProcess(process);
+        platform_.died = false;
         try {
             work();
         } catch (const FakePlatform::ProcessDied&) {
+        }
+        if (platform_.died) {
+            platform_.died = false;
             dead_.insert(process);
             platform_.mutexHeld = false;  // abandoned: the next wait owns it
         }

@@ -210,6 +210,7 @@ TEST(ConfirmUninstall, AnExceptionNeverReachesTheEditor) {
     EXPECT_TRUE(platform.messageBoxes.empty());
     EditorStartup startup;
     EXPECT_NO_THROW(startup.AtCall(platform, platform, texts, kWindow));
+    EXPECT_NO_THROW(RunMacroMenuCommand(platform, platform, texts, kWindow));
     platform.onQuery = nullptr;
 }
 
