@@ -127,7 +127,7 @@ void TellNoMacroFolder(Platform& platform, const PluginTexts& texts, WindowHandl
 
 void RunCommand(Platform& platform, SettingsStore& registry, PluginTexts& texts,
                 WindowHandle window, const WalkLimits& limits) {
-    texts.FollowEditor(platform, registry, window);
+    texts.FollowEditor(platform, registry, window, false);
     SettingsChoice settings(platform, registry, window);
     SettingsStore& store = settings.store();
     RepairLoans(platform, store);

@@ -20,7 +20,8 @@ bool IsEnglishEditor(std::uint16_t language) {
 
 }  // namespace
 
-void PluginTexts::FollowEditor(Platform& platform, SettingsStore& registry, WindowHandle window) {
+void PluginTexts::FollowEditor(Platform& platform, SettingsStore& registry, WindowHandle window,
+                               bool remember) {
     if (window == nullptr) return;
     char16_t folder[kLanguageFolderUnits] = {};
     const WindowHandle editor = platform.RootOwnerOf(window);
@@ -28,7 +29,7 @@ void PluginTexts::FollowEditor(Platform& platform, SettingsStore& registry, Wind
         editor, kHostMsgInfo, kInfoGetLanguage, reinterpret_cast<LParam>(folder)));
     english_ = IsEnglishEditor(language);
     known_ = answered_ = true;
-    Remember(platform, registry, editor, language);
+    if (remember) Remember(platform, registry, editor, language);
 }
 
 // Written once per process and language, and only by an editor that keeps

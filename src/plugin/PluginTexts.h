@@ -21,7 +21,10 @@ class PluginTexts {
     // export is given, which language its interface is in, and remembers the
     // answer in the registry where the editor keeps its settings there.
     // Without a window it keeps what it had.
-    void FollowEditor(Platform& platform, SettingsStore& registry, WindowHandle window);
+    // A command follows without remembering: the editor's start and its
+    // change of language remember, and a command need not pay for it.
+    void FollowEditor(Platform& platform, SettingsStore& registry, WindowHandle window,
+                      bool remember = true);
     // Until the editor has answered in this process: the language it
     // answered last, as the registry remembers it, else the user's own.
     void GuessUnlessAnswered(Platform& platform, SettingsStore& registry);
