@@ -3,11 +3,15 @@
 # 32-bit editor), x64/Quorvin.dll (for the 64-bit editor), README.txt
 # (Japanese, then English), LICENSE, CHANGELOG.md and SHA256SUMS (of the files
 # inside); and beside it Quorvin-<version>.zip.sha256, the zip's own SHA-256,
-# which it prints. The same sources give the same zip.
+# which it prints. The same commit gives the same zip: every file is dated by
+# SOURCE_DATE_EPOCH, by default the time of the source's last commit.
 #   make-dist.sh <source folder> <32-bit DLL> <64-bit DLL> <output folder>
 set -euo pipefail
 source="$1" dll32="$2" dll64="$3" out="$4"
 version="$(head -n1 "$source/VERSION")"
+epoch="${SOURCE_DATE_EPOCH:-$(git -C "$source" log -1 --format=%ct 2>/dev/null || true)}"
+# Outside a git checkout, and with no date given: the fixed date of old.
+epoch="${epoch:-946684800}"
 stage="$(mktemp -d)"
 trap 'rm -rf "$stage"' EXIT
 files=(x86/Quorvin.dll x64/Quorvin.dll README.txt LICENSE CHANGELOG.md SHA256SUMS)
@@ -18,10 +22,12 @@ cp "$dll64" "$stage/x64/Quorvin.dll"
 # reads the Japanese right; the version filled in.
 { printf '\357\273\277'; sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' "$source/docs/README.txt.in"; } \
     > "$stage/README.txt"
-# Every text file with Windows line ends, as Notepad shows them.
-for text in LICENSE CHANGELOG.md; do sed -e 's/\r$//' -e 's/$/\r/' "$source/$text" > "$stage/$text"; done
+# Every text file with Windows line ends, as Notepad shows them; the
+# changelog, which holds non-ASCII names, with a byte order mark too.
+sed -e 's/\r$//' -e 's/$/\r/' "$source/LICENSE" > "$stage/LICENSE"
+{ printf '\357\273\277'; sed -e 's/\r$//' -e 's/$/\r/' "$source/CHANGELOG.md"; } > "$stage/CHANGELOG.md"
 (cd "$stage" && sha256sum "${files[@]:0:5}" | sed 's/$/\r/' > SHA256SUMS)
-(cd "$stage" && touch -d '2000-01-01 00:00:00 UTC' "${files[@]}")
+(cd "$stage" && touch -d "@$epoch" "${files[@]}")
 zip="$out/Quorvin-$version.zip"
 rm -f "$zip"
 mkdir -p "$out"

@@ -31,7 +31,14 @@ check "every text file with Windows line ends, on every line" bash -c \
     "cd '$scratch/unpacked' && ! grep -c -v \$'\\r\$' README.txt LICENSE CHANGELOG.md SHA256SUMS | grep -qv ':0\$'"
 check "the read-me says it is tested under Wine, not yet on Windows" \
     grep -q 'tested under Wine, not yet on Windows' "$scratch/unpacked/README.txt"
+epoch="${SOURCE_DATE_EPOCH:-$(git -C "$source" log -1 --format=%ct 2>/dev/null || echo 946684800)}"
+# zip keeps local time in 2-second steps, an odd second rounded up; made with TZ=UTC.
+stamp="$(TZ=UTC date -d "@$((epoch + epoch % 2))" +%Y%m%d.%H%M%S)"
+check "every file dated by the last commit ($stamp)" bash -c \
+    "[ \"\$(TZ=UTC zipinfo -T '$zip' | awk '/^-/ {print \$7}' | sort -u)\" = '$stamp' ]"
+check "the read-me and the changelog start with a byte order mark" bash -c \
+    "cd '$scratch/unpacked' && for f in README.txt CHANGELOG.md; do [ \"\$(head -c3 \$f | od -An -tx1 | tr -d ' ')\" = efbbbf ] || exit 1; done"
 check "README.md shows the two commands on its first screen" bash -c \
     "head -n 40 '$source/README.md' | grep -q '^make demo' && head -n 40 '$source/README.md' | grep -q '^make test'"
-echo "$((16 - failures)) passed, $failures failed"
+echo "$((18 - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
