@@ -724,9 +724,8 @@ void AKeptJournalOutlivesALendThatCannotWrite(Context& context) {
 // journal's key: the key cannot go with RegDeleteKey, and must not wedge loans.
 void AForeignSubKeyDoesNotStopTheLoans(Context& context) {
     SetUp(context, kSlotCases[0].before);
-    MakeKey((std::string(kJournalKey) + "\\Backup").c_str());
-    // The key outlives the loans, for the macro run last: the sub-key stays.
     const std::string software = SoftwareOutsideTheEditor();
+    MakeKey((std::string(kJournalKey) + "\\Backup").c_str());
     PluginModule plugin(context.dllPath);
     StandInEditor editor;
     for (int run = 1; run <= 2; ++run) {
