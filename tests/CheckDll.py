@@ -2,6 +2,7 @@
 """Checks the built plug-in DLL itself: what it imports, what it exports, its
 characteristics, its hardening and its version block.
 Usage: CheckDll.py <Quorvin.dll> <VERSION file> x86|x64"""
+import struct
 import sys
 
 import pefile
@@ -19,7 +20,6 @@ for info in pe.FileInfo[0] if hasattr(pe, "FileInfo") else []:
             strings[table.LangID.decode()] = {k.decode(): v.decode() for k, v in table.entries.items()}
 # pefile keeps one pair of the Translation value: read its words from the
 # Var structure itself (wLength, wValueLength, wType, "Translation", padding).
-import struct
 key = "Translation\0".encode("utf-16-le")
 at = image.find(key)
 if at >= 6:

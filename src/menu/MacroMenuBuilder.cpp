@@ -113,7 +113,7 @@ bool MacroMenuBuilder::ListFolder(const WideString& pattern, std::size_t most,
             }
             const std::size_t length = std::char_traits<char16_t>::length(entry.name);
             entries->push_back(ListedEntry{names->size(), length, entry.attributes});
-            names->insert(names->end(), entry.name, entry.name + length);
+            names->insert(names->end(), entry.name, entry.name + length + 1);  // terminated
         } while (entries->size() < most && platform_.FindNext(find.get(), &entry));
     }
     // NTFS lists a folder by name; FAT, exFAT and network shares list it in
@@ -153,9 +153,8 @@ void MacroMenuBuilder::FillFolderMenu(PopupMenu& menu, const WalkFolder& folder,
             return;
         }
         ++entryCount_;
-        const WideString name(names.data() + entry.offset, entry.length);
-        AddEntry(menu, folder, name.c_str(), entry.length, entry.attributes, position, style,
-                 chain);
+        AddEntry(menu, folder, names.data() + entry.offset, entry.length, entry.attributes,
+                 position, style, chain);
         ++position;
     }
 }

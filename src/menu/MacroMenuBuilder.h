@@ -71,7 +71,8 @@ class MacroMenuBuilder {
     WideString RunAgainLendPath() const;
 
   private:
-    // One entry of a folder's listing: its name in a pool, and its attributes.
+    // One entry of a folder's listing: its terminated name in a pool, and its
+    // attributes.
     struct ListedEntry {
         std::size_t offset;
         std::size_t length;

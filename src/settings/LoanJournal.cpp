@@ -424,25 +424,13 @@ namespace quorvin {
 WideString ReadLastMacro(SettingsStore& store) {
     const HostKey key = OpenHostKey(store, kJournalKey, kKeyRead);
     if (!key) return WideString();
-    // One query for a path of usual length; a longer one is read as any value.
-    char16_t units[1024];
-    std::uint32_t type = 0;
-    std::uint32_t size = sizeof units;
-    const long status = store.QueryStoredValue(key.get(), kLastMacroValue, &type, units, &size);
-    if (status == kRegFileNotFound) return WideString();
-    WideString text;
-    if (status == kRegSuccess && size <= sizeof units) {
-        text.assign(units, size / sizeof(char16_t));
-    } else {
-        const StoredValue stored = SaveKeyValue(store, key, kLastMacroValue);
-        if (stored.presence != ValuePresence::kPresent) return WideString();
-        type = stored.type;
-        text.assign(stored.size() / sizeof(char16_t), u'\0');
-        if (!text.empty()) std::memcpy(&text[0], stored.data(), text.size() * sizeof(char16_t));
-    }
+    const StoredValue stored = SaveKeyValue(store, key, kLastMacroValue);
+    if (stored.presence != ValuePresence::kPresent || stored.type != kRegSz) return WideString();
+    const std::size_t units = stored.size() / sizeof(char16_t);
+    WideString text(units, u'\0');
+    if (units > 0) std::memcpy(&text[0], stored.data(), units * sizeof(char16_t));
     const std::size_t length = text.find(u'\0');
-    // Another type, or cut short: not a whole path.
-    if (type != kRegSz || length == WideString::npos) return WideString();
+    if (length == WideString::npos) return WideString();  // cut short: not a whole path
     text.resize(length);
     return text;
 }

@@ -344,10 +344,7 @@ void TheMacroRunLastRunsAgain(Context& context) {
                     ReadIniText((ini + L"\\PlugIns.ini").c_str(), L"Quorvin", L"LastMacro",
                                 &remembered);
                 } else {
-                    const RegistryValue value = ReadStoredValue("Software\\Quorvin", "LastMacro");
-                    remembered.assign(reinterpret_cast<const wchar_t*>(value.bytes.data()),
-                                      value.bytes.size() / sizeof(wchar_t));
-                    remembered = remembered.substr(0, remembered.find(L'\0'));
+                    remembered = StoredText("Software\\Quorvin", "LastMacro");
                 }
                 context.check.True(remembered == path, "LastMacro names it");
             }

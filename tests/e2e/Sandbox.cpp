@@ -102,6 +102,13 @@ RegistryValue ReadStoredValue(const char* subKey, const char* name) {
     return value;
 }
 
+std::wstring StoredText(const char* subKey, const char* name) {
+    const RegistryValue value = ReadStoredValue(subKey, name);
+    std::wstring text(reinterpret_cast<const wchar_t*>(value.bytes.data()),
+                      value.bytes.size() / sizeof(wchar_t));
+    return text.substr(0, text.find(L'\0'));
+}
+
 void SetStoredValue(const char* subKey, const char* name, DWORD type, const std::string& bytes) {
     HKEY key = CreateKey(subKey);
     RegSetValueExW(key, Wide(name).c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),

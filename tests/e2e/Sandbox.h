@@ -26,6 +26,8 @@ void SetDword(const char* subKey, const char* name, DWORD value);
 RegistryValue ReadValue(const char* subKey, const char* name);
 // The value's bytes exactly as stored (strings in UTF-16, unconverted).
 RegistryValue ReadStoredValue(const char* subKey, const char* name);
+// A stored string's text, up to its first terminator.
+std::wstring StoredText(const char* subKey, const char* name);
 void SetStoredValue(const char* subKey, const char* name, DWORD type, const std::string& bytes);
 // A string by its true text, terminator included, as a Unicode editor writes it.
 void SetWideString(const char* subKey, const char* name, const std::wstring& text);

@@ -7,6 +7,8 @@
 #include <cwchar>
 #include <vector>
 
+#include "Sandbox.h"
+
 namespace standin {
 
 namespace {
@@ -329,13 +331,11 @@ void WriteIniFile(const std::wstring& path, const std::wstring& text) {
     CloseHandle(file);
 }
 
-bool IsPlugInValue(const char* name) {
-    return _stricmp(name, "LastMacro") == 0 || _stricmp(name, "EditorLanguage") == 0;
-}
-
 bool IsPlugInValue(const wchar_t* name) {
     return _wcsicmp(name, L"LastMacro") == 0 || _wcsicmp(name, L"EditorLanguage") == 0;
 }
+
+bool IsPlugInValue(const char* name) { return IsPlugInValue(Widen(name).c_str()); }
 
 std::wstring DumpIniFiles(const std::wstring& folder) {
     std::wstring dump;

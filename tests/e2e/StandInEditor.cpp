@@ -255,11 +255,7 @@ void StandInEditor::Record(bool posted, UINT message, WPARAM wParam, LPARAM lPar
                 record.macroSlot.bytes = std::string(narrow) + std::string(1, '\0');
             }
         } else if (record.macroSlot.present) {
-            const RegistryValue stored =
-                ReadStoredValue(kMacrosKey, ("Macro" + std::to_string(slot)).c_str());
-            record.macroSlotText.assign(reinterpret_cast<const wchar_t*>(stored.bytes.data()),
-                                        stored.bytes.size() / sizeof(wchar_t));
-            record.macroSlotText = record.macroSlotText.substr(0, record.macroSlotText.find(L'\0'));
+            record.macroSlotText = StoredText(kMacrosKey, ("Macro" + std::to_string(slot)).c_str());
         }
         for (HMENU menu : snapshot_.handles) record.menusAlive += IsMenu(menu) ? 1 : 0;
     }
